@@ -1,0 +1,81 @@
+# Build helpers shared by every folder.
+
+function(tarnel_add_folder dir)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# Adds every immediate child of dir that has a CMakeLists.txt (filters/<name>, platform/<name>).
+function(tarnel_add_children dir)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      file(RELATIVE_PATH rel ${CMAKE_CURRENT_SOURCE_DIR} ${child})
+      add_subdirectory(${rel})
+    endif()
+  endforeach()
+endfunction()
+
+add_library(tarnel_warnings INTERFACE)
+target_compile_options(tarnel_warnings INTERFACE -Wall -Wextra -Wno-unused-parameter)
+if(TARNEL_WERROR)
+  target_compile_options(tarnel_warnings INTERFACE -Werror)
+endif()
+
+if(TARNEL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(TARNEL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# tarnel_add_library(name SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# Headers are included as "<folder>/<file>.h" from the repository root.
+function(tarnel_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE tarnel_warnings ${ARG_PRIVATE_LIBS})
+endfunction()
+
+# tarnel_add_gtest(name SOURCES ... LIBS ... [TIMEOUT seconds])
+# Every test gets its own config and temporary folders from the fixture in tests/support.
+function(tarnel_add_gtest name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE tarnel_warnings tarnel_testsupport ${ARG_LIBS}
+                                        GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+                       ENVIRONMENT "LC_ALL=C.UTF-8;SDL_AUDIODRIVER=dummy;QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# tarnel_add_fuzzer(name SOURCES ... LIBS ...)
+# With TARNEL_FUZZ the target links libFuzzer; otherwise it links a replay driver that runs
+# the given files and a fixed set of generated and mutated inputs, and CTest runs it.
+function(tarnel_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  if(TARNEL_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_link_libraries(${name} PRIVATE tarnel_fuzz_driver)
+    if(TARNEL_BUILD_TESTS)
+      add_test(NAME fuzz.${name} COMMAND ${name})
+      set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 600)
+    endif()
+  endif()
+endfunction()
+
+find_package(PkgConfig REQUIRED)
+if(TARNEL_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
