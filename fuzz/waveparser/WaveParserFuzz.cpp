@@ -63,18 +63,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 // Well-formed files for the replay driver to mutate.
-extern "C" size_t TarnelFuzzSeedCount() { return 4; }
+extern "C" size_t TarnelFuzzSeedCount() {
+    return 4;
+}
 extern "C" std::vector<uint8_t> TarnelFuzzSeed(size_t index) {
     std::vector<uint8_t> pcmData(400);
     for (size_t i = 0; i < pcmData.size(); ++i) pcmData[i] = uint8_t(i * 7);
     switch (index) {
-        case 0: return Riff({Chunk("fmt ", MakePcmWaveFormat(8000, 1, 16)), Chunk("data", pcmData)});
+        case 0:
+            return Riff({Chunk("fmt ", MakePcmWaveFormat(8000, 1, 16)), Chunk("data", pcmData)});
         case 1:
             return Riff({Chunk("LIST", {1, 2, 3}),
                          Chunk("fmt ", MakeExtensibleWaveFormat(48000, 2, 24, 24, 3)),
                          Chunk("data", pcmData), Chunk("JUNK", {9})});
         case 2:
-            return Riff({Chunk("data", pcmData), Chunk("fmt ", MakePcmWaveFormat(22050, 2, 32, true))});
+            return Riff(
+                {Chunk("data", pcmData), Chunk("fmt ", MakePcmWaveFormat(22050, 2, 32, true))});
         default: {
             std::vector<uint8_t> adpcm(20, 0);
             WriteLe16(&adpcm[0], 0x0011);
