@@ -1,0 +1,6 @@
+#include "framework/Guid.h"
+#include "framework/CritSec.h"
+#include "framework/Guids.h"
+#include "framework/Interfaces.h"
+#include "framework/ReferenceClock.h"
+#include "framework/Result.h"
