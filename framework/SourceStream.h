@@ -46,8 +46,11 @@ protected:
     virtual HRESULT DoBufferProcessingLoop();
     // True while the thread should keep pushing (no stop/exit request pending).
     bool ShouldContinue();
+    // True when a failure now comes from the stop (not to be reported).
+    bool Stopping() const;
 
     std::atomic<bool> m_bStopRequested{false};
+    bool m_bEndOfStream = false;  // end of stream delivered this run (streaming thread)
 };
 
 // A filter with only CSourceStream output pins (owned here).
