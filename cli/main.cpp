@@ -1,13 +1,45 @@
+// tarnel-convert: the command-line front end. It reads the command line and hands over to the
+// command asked for; the work itself lives in the libraries below cli/.
 #include <cstdio>
-#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "cli/SettingsDump.h"
+#include "settings/StartupPass.h"
+
+#ifndef TARNEL_VERSION_TEXT
+#define TARNEL_VERSION_TEXT "unknown"
+#endif
+
+namespace {
+
+int UsageError(const std::string& reason) {
+    std::fprintf(stderr, "tarnel-convert: %s\nTry 'tarnel-convert --help'.\n", reason.c_str());
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
+    using tarnel::cli::CommandLine;
+    const CommandLine line = CommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.command()) {
+        case CommandLine::Command::Help:
+            std::fputs(CommandLine::UsageText().c_str(), stdout);
+            return 0;
+        case CommandLine::Command::Version:
             std::printf("tarnel-convert %s\n", TARNEL_VERSION_TEXT);
             return 0;
-        }
+        case CommandLine::Command::DumpSettings:
+            // The pass the desktop program runs at start; no update check is started here.
+            (void)tarnel::RunStartupPass(static_cast<int64_t>(std::time(nullptr)));
+            return tarnel::cli::DumpSettings(stdout) ? 0 : 1;
+        case CommandLine::Command::Convert:
+            return UsageError("converting files is not part of this build yet");
+        case CommandLine::Command::Invalid:
+            break;
     }
-    std::printf("Usage: tarnel-convert [options] FILE...\n");
-    return 0;
+    return UsageError(line.error());
 }

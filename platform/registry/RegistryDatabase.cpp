@@ -1,0 +1,176 @@
+#include "platform/registry/RegistryDatabase.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "platform/registry/SqliteStatement.h"
+#include "platform/shell/UserFolders.h"
+
+namespace tarnel::registry {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFolderName = "tarnel-audio-converter";
+constexpr const char* kFileName = "registry.sqlite";
+
+constexpr const char* kSchemaPresent =
+    "SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+    "AND name IN ('reg_keys', 'reg_values')";
+
+// Keys and value names compare without regard to ASCII case, as the registry's do; the first
+// spelling written is the one kept.
+constexpr const char* kSchema =
+    "BEGIN IMMEDIATE;"
+    "CREATE TABLE IF NOT EXISTS reg_keys("
+    "  path TEXT NOT NULL COLLATE NOCASE PRIMARY KEY,"
+    "  parent TEXT NOT NULL COLLATE NOCASE,"
+    "  name TEXT NOT NULL) WITHOUT ROWID;"
+    "CREATE INDEX IF NOT EXISTS reg_keys_by_parent ON reg_keys(parent);"
+    "CREATE TABLE IF NOT EXISTS reg_values("
+    "  key TEXT NOT NULL COLLATE NOCASE,"
+    "  name TEXT NOT NULL COLLATE NOCASE,"
+    "  type INTEGER NOT NULL,"
+    "  data BLOB NOT NULL,"
+    "  PRIMARY KEY(key, name)) WITHOUT ROWID;"
+    "PRAGMA user_version = 1;"
+    "COMMIT;";
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The folder holds the user's settings: readable by the user alone.
+bool EnsureFolder(const fs::path& folder) {
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) return true;
+    fs::create_directories(folder.parent_path(), ec);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    return fs::is_directory(folder, ec);
+}
+
+int Exec(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+// Settings for this connection and the tables, created when missing. The first failing result.
+int PrepareConnection(sqlite3* db) {
+    (void)sqlite3_extended_result_codes(db, 1);
+    (void)sqlite3_busy_timeout(db, RegistryDatabase::kBusyTimeoutMs);
+    // WAL lets readers and one writer work at once; it stays set in the file. A file system
+    // without shared memory keeps the old journal, which is slower but still correct.
+    int rc = Exec(db, "PRAGMA journal_mode = WAL");
+    if (IsDamageResult(rc)) return rc;
+    rc = Exec(db, "PRAGMA synchronous = NORMAL");
+    if (IsDamageResult(rc)) return rc;
+    {
+        SqliteStatement present(db, kSchemaPresent);
+        rc = present.Step();
+        if (rc != SQLITE_ROW) return rc;
+        if (present.ColumnInt(0) == 2) return SQLITE_OK;
+    }
+    rc = Exec(db, kSchema);
+    if (rc != SQLITE_OK) (void)Exec(db, "ROLLBACK");  // nothing to roll back is no error here
+    return rc;
+}
+
+std::string UtcStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+    return text;
+}
+
+// Moves the damaged file (and its journals) aside, unless another process already did and the
+// file at the path is no longer the one found damaged.
+void MoveAside(const fs::path& file, const struct stat& damaged) {
+    const std::string lockPath = file.string() + ".lock";
+    const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock < 0) return;
+    while (::flock(lock, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(lock);
+            return;
+        }
+    }
+    struct stat current {};
+    if (::stat(file.c_str(), &current) == 0 && SameFile(current, damaged)) {
+        const std::string base = file.string() + ".corrupt-" + UtcStamp();
+        std::string aside = base;
+        std::error_code ec;
+        for (int n = 2; fs::exists(aside, ec) && n < 1000; ++n) {
+            aside = base + "-" + std::to_string(n);
+        }
+        if (::rename(file.c_str(), aside.c_str()) == 0) {
+            // A journal left beside a fresh file would be replayed into it.
+            for (const char* suffix : {"-wal", "-journal"}) {
+                const std::string from = file.string() + suffix;
+                const std::string to = aside + suffix;
+                (void)::rename(from.c_str(), to.c_str());  // usually there is none
+            }
+            (void)::unlink((file.string() + "-shm").c_str());  // rebuilt by the next open
+            std::fprintf(stderr,
+                         "tarnel: the settings database %s was damaged; moved it to %s and "
+                         "started a fresh one\n",
+                         file.c_str(), aside.c_str());
+            std::fflush(stderr);
+        }
+    }
+    ::close(lock);  // releases the lock
+}
+
+}  // namespace
+
+fs::path DatabasePath() {
+    const fs::path config = shell::ConfigFolder();
+    if (config.empty()) return {};
+    return config / kFolderName / kFileName;
+}
+
+std::unique_ptr<RegistryDatabase> RegistryDatabase::Open(const fs::path& file) {
+    if (file.empty() || !EnsureFolder(file.parent_path())) return nullptr;
+    // A second attempt after moving a damaged file aside; a fresh file that fails is not retried.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        struct stat before {};
+        const bool existed = ::stat(file.c_str(), &before) == 0;
+        sqlite3* db = nullptr;
+        int rc = sqlite3_open_v2(file.c_str(), &db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+        if (rc == SQLITE_OK) rc = PrepareConnection(db);
+        if (rc == SQLITE_OK) {
+            struct stat opened {};
+            if (::stat(file.c_str(), &opened) != 0) opened = before;
+            return std::unique_ptr<RegistryDatabase>(
+                new RegistryDatabase(db, file, opened.st_dev, opened.st_ino));
+        }
+        (void)sqlite3_close_v2(db);
+        if (!IsDamageResult(rc) || !existed) return nullptr;
+        struct stat now {};
+        if (::stat(file.c_str(), &now) == 0 && SameFile(now, before)) MoveAside(file, before);
+    }
+    return nullptr;
+}
+
+RegistryDatabase::~RegistryDatabase() {
+    (void)sqlite3_close_v2(db_);  // every statement is finalized by then
+}
+
+void RegistryDatabase::ReportDamage() {
+    struct stat identity {};
+    identity.st_dev = device_;
+    identity.st_ino = inode_;
+    MoveAside(file_, identity);
+}
+
+}  // namespace tarnel::registry
