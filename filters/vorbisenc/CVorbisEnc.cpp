@@ -1,0 +1,324 @@
+#include "filters/vorbisenc/CVorbisEnc.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <vorbis/vorbisenc.h>
+
+#include "filters/vorbiscommon/OggFilterIds.h"
+#include "filters/vorbiscommon/RefTime.h"
+#include "filters/vorbisenc/CVorbisEncOutputPin.h"
+#include "framework/MediaSample.h"
+
+namespace tarnel {
+
+namespace {
+
+// Input samples the encoder converts: 16-bit integer or 32-bit float.
+struct InputLayout {
+    int channels = 0;
+    int64_t rate = 0;
+    int bytesPerSample = 0;
+    bool isFloat = false;
+};
+
+std::optional<InputLayout> LayoutOf(const CMediaType& type) {
+    if (type.formattype != FORMAT_WaveFormatEx) return std::nullopt;
+    auto info = type.WaveFormat();
+    if (!info) return std::nullopt;
+    const WAVEFORMATEX& wfx = info->format;
+    if (wfx.wFormatTag != WAVE_FORMAT_PCM && wfx.wFormatTag != WAVE_FORMAT_IEEE_FLOAT &&
+        wfx.wFormatTag != WAVE_FORMAT_EXTENSIBLE)
+        return std::nullopt;
+    if (wfx.nChannels == 0) return std::nullopt;
+    uint16_t tag = info->EffectiveTag();
+    InputLayout layout;
+    layout.channels = wfx.nChannels;
+    layout.rate = wfx.nSamplesPerSec;
+    if (tag == WAVE_FORMAT_PCM && wfx.wBitsPerSample == 16) {
+        layout.bytesPerSample = 2;
+    } else if (tag == WAVE_FORMAT_IEEE_FLOAT && wfx.wBitsPerSample == 32) {
+        layout.bytesPerSample = 4;
+        layout.isFloat = true;
+    } else {
+        return std::nullopt;
+    }
+    return layout;
+}
+
+}  // namespace
+
+CVorbisEnc::CVorbisEnc() : CTransformFilter("QZ Vorbis Encoder", CLSID_VorbisEnc) {
+    HRESULT hr = S_OK;
+    SetInputPin(std::make_unique<CTransformInputPin>("PCM Audio", this, &hr));
+    SetOutputPin(std::make_unique<CVorbisEncOutputPin>(this, &hr));
+}
+
+CVorbisEnc::~CVorbisEnc() {
+    ReleaseEncoder();
+}
+
+HRESULT CVorbisEnc::Transform(IMediaSample* in, IMediaSample* out) {
+    return E_UNEXPECTED;  // Receive does the work
+}
+
+HRESULT CVorbisEnc::CheckInputType(const CMediaType* in) {
+    if (!in) return E_POINTER;
+    return LayoutOf(*in) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CVorbisEnc::CheckTransform(const CMediaType* in, const CMediaType* out) {
+    if (!in || !out) return E_POINTER;
+    if (out->majortype != MEDIATYPE_Audio || out->subtype != MEDIASUBTYPE_VorbisPackets ||
+        out->formattype != FORMAT_VorbisBlock)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return CheckInputType(in) == S_OK ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CVorbisEnc::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
+    if (!alloc || !props) return E_POINTER;
+    props->cBuffers = std::max(props->cBuffers, 1);
+    props->cbBuffer = std::max(props->cbBuffer, kMinOutputBuffer);
+    props->cbAlign = 1;
+    props->cbPrefix = 0;
+    ALLOCATOR_PROPERTIES actual;
+    return alloc->SetProperties(props, &actual);
+}
+
+HRESULT CVorbisEnc::GetMediaType(int position, CMediaType* type) {
+    if (!type) return E_POINTER;
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    auto wfx = m_pInput->CurrentMediaType().WaveFormatEx();
+    if (!wfx) return E_UNEXPECTED;
+    VorbisFormatBlock block = StoredSettings();
+    block.channels = wfx->nChannels;
+    block.samplesPerSec = wfx->nSamplesPerSec;
+    *type = MakeVorbisMediaType(block);
+    return S_OK;
+}
+
+void CVorbisEnc::StoreSettings(const VorbisFormatBlock& block) {
+    m_quality = block.quality;
+    m_minBitsPerSec = block.minBitsPerSec;
+    m_avgBitsPerSec = block.avgBitsPerSec;
+    m_maxBitsPerSec = block.maxBitsPerSec;
+}
+
+VorbisFormatBlock CVorbisEnc::StoredSettings() const {
+    VorbisFormatBlock block;
+    block.minBitsPerSec = m_minBitsPerSec;
+    block.avgBitsPerSec = m_avgBitsPerSec;
+    block.maxBitsPerSec = m_maxBitsPerSec;
+    block.quality = m_quality;
+    return block;
+}
+
+HRESULT CVorbisEnc::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
+    if (direction != PINDIR_INPUT || !type) return S_OK;
+    auto wfx = type->WaveFormatEx();
+    int channels = wfx ? wfx->nChannels : 0;
+    m_channelMap.resize(channels);
+    if (channels == 6) {
+        // WAVE order FL FR C LFE BL BR to Vorbis order FL C FR BL BR LFE.
+        m_channelMap = {0, 2, 1, 5, 3, 4};
+    } else {
+        for (int k = 0; k < channels; ++k) m_channelMap[k] = k;
+    }
+    return S_OK;
+}
+
+void CVorbisEnc::ReleaseEncoder() {
+    if (m_encoderReady) {
+        vorbis_block_clear(&m_block);
+        vorbis_dsp_clear(&m_dsp);
+        vorbis_comment_clear(&m_comment);
+        m_encoderReady = false;
+    }
+    if (m_infoReady) {
+        vorbis_info_clear(&m_info);
+        m_infoReady = false;
+    }
+    m_block = {};
+    m_dsp = {};
+    m_comment = {};
+    m_info = {};
+}
+
+HRESULT CVorbisEnc::StartStreaming() {
+    ReleaseEncoder();
+    auto block = VorbisBlockOf(m_pOutput->CurrentMediaType());
+    if (!block) return S_FALSE;
+    // Deinterleaving uses the input's channel count: the configured one must match.
+    if (m_pInput->IsConnected()) {
+        auto layout = LayoutOf(m_pInput->CurrentMediaType());
+        if (!layout || layout->channels != block->channels) return S_FALSE;
+    }
+    m_channels = block->channels;
+    m_rate = block->samplesPerSec;
+
+    vorbis_info_init(&m_info);
+    m_infoReady = true;
+    int result;
+    if (m_quality >= -0.1f && m_quality <= 1.0f) {
+        result = vorbis_encode_init_vbr(&m_info, m_channels, static_cast<long>(m_rate), m_quality);
+    } else if (m_managedVbr) {
+        result = vorbis_encode_setup_managed(&m_info, m_channels, static_cast<long>(m_rate), -1,
+                                             m_avgBitsPerSec, -1);
+        // Bitrate management off: a quality mode chosen from the nominal bitrate.
+        if (result >= 0) result = vorbis_encode_ctl(&m_info, OV_ECTL_RATEMANAGE2_SET, nullptr);
+        if (result >= 0) result = vorbis_encode_setup_init(&m_info);
+    } else {
+        result = vorbis_encode_init(&m_info, m_channels, static_cast<long>(m_rate), m_maxBitsPerSec,
+                                    m_avgBitsPerSec, m_minBitsPerSec);
+    }
+    if (result < 0) {
+        ReleaseEncoder();
+        return S_FALSE;
+    }
+    vorbis_comment_init(&m_comment);
+    if (vorbis_analysis_init(&m_dsp, &m_info) != 0) {
+        vorbis_comment_clear(&m_comment);
+        ReleaseEncoder();
+        return S_FALSE;
+    }
+    vorbis_block_init(&m_dsp, &m_block);
+    m_encoderReady = true;
+    m_samplesSubmitted = 0;
+    m_headersSent = false;
+    return S_OK;
+}
+
+HRESULT CVorbisEnc::StopStreaming() {
+    ReleaseEncoder();
+    return S_OK;
+}
+
+HRESULT CVorbisEnc::DeliverHeaders() {
+    ogg_packet packets[3];
+    vorbis_analysis_headerout(&m_dsp, &m_comment, &packets[0], &packets[1], &packets[2]);
+    for (ogg_packet& packet : packets) {
+        REFERENCE_TIME start = 0, stop = 0;
+        MediaSamplePtr out;
+        if (FAILED(m_pOutput->GetDeliveryBuffer(out.Receive(), &start, &stop, 0))) continue;
+        if (out->GetSize() < packet.bytes) return VFW_E_BUFFER_OVERFLOW;
+        uint8_t* data = nullptr;
+        out->GetPointer(&data);
+        std::memcpy(data, packet.packet, static_cast<size_t>(packet.bytes));
+        out->SetActualDataLength(static_cast<int32_t>(packet.bytes));
+        out->SetTime(&start, &stop);
+        (void)m_pOutput->Deliver(out.get());  // a refused header shows up with the audio
+    }
+    m_headersSent = true;
+    return S_OK;
+}
+
+HRESULT CVorbisEnc::Drain() {
+    if (!m_headersSent) {
+        HRESULT hr = DeliverHeaders();
+        if (FAILED(hr)) return hr;
+    }
+    HRESULT result = S_OK;
+    while (vorbis_analysis_blockout(&m_dsp, &m_block) == 1) {
+        vorbis_analysis(&m_block, nullptr);
+        vorbis_bitrate_addblock(&m_block);
+        ogg_packet packet;
+        while (vorbis_bitrate_flushpacket(&m_dsp, &packet)) {
+            REFERENCE_TIME start = SamplesToRefTime(packet.granulepos, m_info.rate);
+            REFERENCE_TIME stop = SamplesToRefTime(m_dsp.granulepos, m_info.rate);
+            MediaSamplePtr out;
+            HRESULT hr =
+                m_pOutput->GetDeliveryBuffer(out.Receive(), &start, &stop, AM_GBF_NOTASYNCPOINT);
+            if (FAILED(hr)) return hr;
+            if (out->GetSize() < packet.bytes) return VFW_E_BUFFER_OVERFLOW;
+            out->SetTime(&start, &stop);
+            out->SetDiscontinuity(false);
+            uint8_t* data = nullptr;
+            out->GetPointer(&data);
+            std::memcpy(data, packet.packet, static_cast<size_t>(packet.bytes));
+            out->SetActualDataLength(static_cast<int32_t>(packet.bytes));
+            hr = m_pOutput->Deliver(out.get());
+            if (FAILED(hr)) return hr;
+            result = hr;
+        }
+    }
+    return result;
+}
+
+HRESULT CVorbisEnc::Receive(IMediaSample* sample) {
+    if (!sample) return E_POINTER;
+    if (sample->GetStreamId() != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
+    if (!m_encoderReady) {
+        // The set-up was refused: nothing can be encoded in this run.
+        AbortStream(E_VORBIS_SETTINGS_REJECTED);
+        return E_VORBIS_SETTINGS_REJECTED;
+    }
+    auto layout = LayoutOf(m_pInput->CurrentMediaType());
+    if (!layout || layout->channels != m_channels ||
+        static_cast<size_t>(layout->channels) != m_channelMap.size()) {
+        AbortStream(VFW_E_TYPE_NOT_ACCEPTED);
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+
+    REFERENCE_TIME start = 0, stop = 0;
+    int64_t startSample = m_samplesSubmitted;  // an unstamped sample continues the timeline
+    if (SUCCEEDED(sample->GetTime(&start, &stop)))
+        startSample = RefTimeToSamples(start, layout->rate);
+
+    uint8_t* data = nullptr;
+    if (FAILED(sample->GetPointer(&data)) || !data) return S_OK;
+    const int channels = layout->channels;
+    const int bytes = layout->bytesPerSample;
+    const int64_t frames = sample->GetActualDataLength() / channels / bytes;
+
+    // Overlap trimming: frames already covered by earlier input are dropped.
+    int64_t i = 0;
+    if (startSample < m_samplesSubmitted) i = m_samplesSubmitted - startSample;
+    if (i >= frames) return S_OK;
+
+    while (i < frames) {
+        float** buffer = vorbis_analysis_buffer(&m_dsp, kAnalysisFrames);
+        int j = 0;
+        // Gap filling: silence up to where this input starts.
+        while (j < kAnalysisFrames && m_samplesSubmitted + j < startSample + i) {
+            for (int k = 0; k < channels; ++k) buffer[k][j] = 0.0f;
+            ++j;
+        }
+        while (j < kAnalysisFrames && i < frames) {
+            const uint8_t* frame = data + static_cast<size_t>(i) * channels * bytes;
+            for (int k = 0; k < channels; ++k) {
+                float value;
+                if (layout->isFloat) {
+                    std::memcpy(&value, frame + 4 * k, 4);
+                } else {
+                    int16_t pcm = static_cast<int16_t>(frame[2 * k] | (frame[2 * k + 1] << 8));
+                    value = static_cast<float>(pcm) * 0.000030517578125f;
+                }
+                buffer[m_channelMap[k]][j] = value;
+            }
+            ++j;
+            ++i;
+        }
+        m_samplesSubmitted += j;
+        vorbis_analysis_wrote(&m_dsp, j);
+        HRESULT hr = Drain();
+        // A refused delivery downstream ends the stream instead of being lost silently; a
+        // packet too large for a buffer is dropped and the input still fed.
+        if (FAILED(hr) && hr != VFW_E_BUFFER_OVERFLOW) {
+            AbortStream(hr);
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CVorbisEnc::EndOfStream() {
+    // m_csReceive is held by the input pin: no Receive runs now.
+    if (m_encoderReady) {
+        vorbis_analysis_wrote(&m_dsp, 0);
+        (void)Drain();  // whatever could not be delivered is lost with the stream's end
+    }
+    return CTransformFilter::EndOfStream();
+}
+
+}  // namespace tarnel
