@@ -8,6 +8,7 @@
 #include "filters/vorbiscommon/OggFilterIds.h"
 #include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbisenc/CVorbisEncOutputPin.h"
+#include "filters/vorbisenc/PcmDeinterleave.h"
 #include "framework/MediaSample.h"
 
 namespace tarnel {
@@ -56,6 +57,25 @@ CVorbisEnc::CVorbisEnc() : CTransformFilter("QZ Vorbis Encoder", CLSID_VorbisEnc
 
 CVorbisEnc::~CVorbisEnc() {
     ReleaseEncoder();
+}
+
+void* CVorbisEnc::QueryInterface(const GUID& iid) {
+    if (iid == IVorbisEncoderControl::IID) return static_cast<IVorbisEncoderControl*>(this);
+    return CTransformFilter::QueryInterface(iid);
+}
+
+HRESULT CVorbisEnc::TrialStartStreaming() {
+    CAutoLock lock(&m_csFilter);
+    if (!IsStopped()) return VFW_E_NOT_STOPPED;
+    CAutoLock receive(&m_csReceive);
+    return StartStreaming();
+}
+
+HRESULT CVorbisEnc::TrialStopStreaming() {
+    CAutoLock lock(&m_csFilter);
+    if (!IsStopped()) return VFW_E_NOT_STOPPED;
+    CAutoLock receive(&m_csReceive);
+    return StopStreaming();
 }
 
 HRESULT CVorbisEnc::Transform(IMediaSample* in, IMediaSample* out) {
@@ -117,14 +137,7 @@ VorbisFormatBlock CVorbisEnc::StoredSettings() const {
 HRESULT CVorbisEnc::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
     if (direction != PINDIR_INPUT || !type) return S_OK;
     auto wfx = type->WaveFormatEx();
-    int channels = wfx ? wfx->nChannels : 0;
-    m_channelMap.resize(channels);
-    if (channels == 6) {
-        // WAVE order FL FR C LFE BL BR to Vorbis order FL C FR BL BR LFE.
-        m_channelMap = {0, 2, 1, 5, 3, 4};
-    } else {
-        for (int k = 0; k < channels; ++k) m_channelMap[k] = k;
-    }
+    m_channelMap = VorbisChannelMapForInput(wfx ? wfx->nChannels : 0);
     return S_OK;
 }
 
@@ -284,21 +297,11 @@ HRESULT CVorbisEnc::Receive(IMediaSample* sample) {
             for (int k = 0; k < channels; ++k) buffer[k][j] = 0.0f;
             ++j;
         }
-        while (j < kAnalysisFrames && i < frames) {
-            const uint8_t* frame = data + static_cast<size_t>(i) * channels * bytes;
-            for (int k = 0; k < channels; ++k) {
-                float value;
-                if (layout->isFloat) {
-                    std::memcpy(&value, frame + 4 * k, 4);
-                } else {
-                    int16_t pcm = static_cast<int16_t>(frame[2 * k] | (frame[2 * k + 1] << 8));
-                    value = static_cast<float>(pcm) * 0.000030517578125f;
-                }
-                buffer[m_channelMap[k]][j] = value;
-            }
-            ++j;
-            ++i;
-        }
+        int64_t count = std::min<int64_t>(kAnalysisFrames - j, frames - i);
+        DeinterleaveFrames(data + static_cast<size_t>(i) * channels * bytes, count, channels,
+                           layout->isFloat, m_channelMap, buffer, j);
+        j += static_cast<int>(count);
+        i += count;
         m_samplesSubmitted += j;
         vorbis_analysis_wrote(&m_dsp, j);
         HRESULT hr = Drain();
@@ -319,6 +322,17 @@ HRESULT CVorbisEnc::EndOfStream() {
         (void)Drain();  // whatever could not be delivered is lost with the stream's end
     }
     return CTransformFilter::EndOfStream();
+}
+
+void RegisterVorbisEncoder(FilterRegistry& registry) {
+    FilterRegistration entry;
+    entry.clsid = CLSID_VorbisEnc;
+    entry.name = "QZ Vorbis Encoder";
+    entry.merit = MERIT_DO_NOT_USE;
+    entry.create = [] { return std::make_shared<CVorbisEnc>(); };
+    entry.inputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}};
+    entry.outputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_VorbisPackets}};
+    registry.Register(std::move(entry));
 }
 
 }  // namespace tarnel

@@ -25,20 +25,31 @@
 
 #include <vorbis/codec.h>
 
+#include "engine/FilterControlInterfaces.h"  // IVorbisEncoderControl (header only)
 #include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "framework/FilterRegistry.h"
 #include "framework/TransformFilter.h"
 
 namespace tarnel {
 
 class CVorbisEncOutputPin;
 
-class CVorbisEnc : public CTransformFilter {
+class CVorbisEnc : public CTransformFilter, public IVorbisEncoderControl {
 public:
     static constexpr int kAnalysisFrames = 16384;  // frames per analysis buffer
     static constexpr int32_t kMinOutputBuffer = 16384;
 
     CVorbisEnc();
     ~CVorbisEnc() override;
+
+    // Adds IVorbisEncoderControl.
+    void* QueryInterface(const GUID& iid) override;
+
+    // IVorbisEncoderControl: the engine's managed-bitrate switch and trial start (while
+    // stopped; VFW_E_NOT_STOPPED otherwise).
+    void SetManagedBitrate(bool on) override { m_managedVbr = on; }
+    HRESULT TrialStartStreaming() override;
+    HRESULT TrialStopStreaming() override;
 
     HRESULT Transform(IMediaSample* in, IMediaSample* out) override;  // E_UNEXPECTED
     HRESULT CheckInputType(const CMediaType* in) override;
@@ -54,7 +65,6 @@ public:
 
     // Managed VBR (bitrate mode 1): a quality mode derived from the average bitrate, without
     // bitrate management. Set by the conversion engine; kept for the filter's life.
-    void SetManagedVbr(bool on) { m_managedVbr = on; }
     bool ManagedVbr() const { return m_managedVbr; }
 
     // Called by the output pin's SetFormat.
@@ -91,5 +101,9 @@ private:
 
     std::vector<int> m_channelMap;  // rebuilt on every input SetMediaType
 };
+
+// Registers CLSID_VorbisEnc ("QZ Vorbis Encoder"), created by class identifier only (never
+// inserted by intelligent connection).
+void RegisterVorbisEncoder(FilterRegistry& registry);
 
 }  // namespace tarnel
