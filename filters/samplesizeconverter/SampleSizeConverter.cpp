@@ -129,11 +129,22 @@ HRESULT SampleSizeConverter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PR
     const auto outFormat = m_pOutput->CurrentMediaType().WaveFormatEx();
     if (!outFormat) return E_UNEXPECTED;
 
-    // One buffer holding one second of output audio.
+    // One buffer holding one second of output audio, or more when upstream's buffers are
+    // larger than that once converted (more than half a second of 8-bit audio per sample, as
+    // with very low sample rates), so that every sample upstream can deliver fits.
+    int64_t size = outFormat->nAvgBytesPerSec;
+    if (const auto inputAllocator = m_pInput->Allocator()) {
+        ALLOCATOR_PROPERTIES inputProps;
+        if (SUCCEEDED(inputAllocator->GetProperties(&inputProps))) {
+            const int64_t factor =
+                Widens(m_pInput->CurrentMediaType(), m_pOutput->CurrentMediaType()) ? 2 : 1;
+            size = std::max(size, int64_t{inputProps.cbBuffer} * factor);
+        }
+    }
     ALLOCATOR_PROPERTIES request = *props;
     request.cBuffers = 1;
-    request.cbBuffer = static_cast<int32_t>(
-        std::clamp<uint64_t>(outFormat->nAvgBytesPerSec, 1, std::numeric_limits<int32_t>::max()));
+    request.cbBuffer =
+        static_cast<int32_t>(std::clamp<int64_t>(size, 1, std::numeric_limits<int32_t>::max()));
     request.cbAlign = std::max(request.cbAlign, 1);
     ALLOCATOR_PROPERTIES actual;
     HRESULT hr = alloc->SetProperties(&request, &actual);

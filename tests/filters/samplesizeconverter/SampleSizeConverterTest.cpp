@@ -150,7 +150,7 @@ protected:
 };
 
 TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
-    Connect(Pcm(1, 22050, 8));
+    Connect(Pcm(1, 22050, 8), /*sourceBuffer=*/11026);
     EXPECT_TRUE(filter.IsWidening());
     const auto outFormat = filter.OutputPin()->CurrentMediaType().WaveFormatEx();
     EXPECT_EQ(outFormat->wBitsPerSample, 16);
@@ -218,14 +218,35 @@ TEST_F(SampleSizeConverterChain, TwentyFourBitIsCopiedUnderItsOwnType) {
     EXPECT_EQ(sink.AllData(), bytes);
 }
 
-TEST_F(SampleSizeConverterChain, InputLargerThanTheOutputBufferStopsTheStreamCleanly) {
-    // 8-bit mono 8000 Hz: the output buffer holds 16000 bytes, so 8001 input bytes do not fit.
-    Connect(Pcm(1, 8000, 8), /*sourceBuffer=*/20000);
+TEST_F(SampleSizeConverterChain, OutputBufferGrowsToHoldTheLargestUpstreamSample) {
+    // 8-bit mono 4000 Hz: one second of output is 8000 bytes, but upstream hands out buffers
+    // of 6000 bytes (1.5 s), which widen to 12000.
+    Connect(Pcm(1, 4000, 8), /*sourceBuffer=*/6000);
+    ALLOCATOR_PROPERTIES props;
+    ASSERT_EQ(filter.OutputPin()->Allocator()->GetProperties(&props), S_OK);
+    EXPECT_EQ(props.cBuffers, 1);
+    EXPECT_EQ(props.cbBuffer, 12000);
     Pause();
-    ASSERT_EQ(source->Push(std::vector<uint8_t>(8000, 200)), S_OK);
-    EXPECT_EQ(source->Push(std::vector<uint8_t>(8001, 200)), VFW_E_BUFFER_OVERFLOW);
-    EXPECT_EQ(sink.samples.size(), 1u);
+    ASSERT_EQ(source->Push(std::vector<uint8_t>(6000, 0)), S_OK);
+    ASSERT_EQ(sink.samples.size(), 1u);
+    EXPECT_EQ(sink.samples[0].data.size(), 12000u);
+    EXPECT_EQ(Le16(sink.samples[0].data, 5999), -32767);
+}
+
+TEST_F(SampleSizeConverterChain, SampleLargerThanTheOutputBufferStopsTheStreamCleanly) {
+    // 8-bit mono 8000 Hz: the output buffer holds 16000 bytes.
+    Connect(Pcm(1, 8000, 8), /*sourceBuffer=*/4096);
+    Pause();
+    // An upstream delivering from memory other than the allocator it announced can exceed
+    // the buffer; the stream stops with an error instead of writing past it.
+    std::vector<uint8_t> memory(8001, 200);
+    CMediaSample oversized(nullptr, memory.data(), static_cast<int32_t>(memory.size()));
+    oversized.AddRef();
+    oversized.SetActualDataLength(8001);
+    EXPECT_EQ(filter.InputPin()->Receive(&oversized), VFW_E_BUFFER_OVERFLOW);
+    EXPECT_TRUE(sink.samples.empty());
     EXPECT_TRUE(graph.HasEvent(EC_ERRORABORT));
+    oversized.Release();
 }
 
 TEST_F(SampleSizeConverterChain, WideningFollowsTheAgreedOutputType) {
