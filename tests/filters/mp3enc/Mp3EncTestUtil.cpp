@@ -1,0 +1,80 @@
+#include "tests/filters/mp3enc/Mp3EncTestUtil.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "tests/filters/mp3enc/Mpg123Reference.h"
+
+namespace tarnel::test {
+
+Mp3EncSettings DefaultMp3Settings() {
+    Mp3EncSettings s;
+    s[kMp3OutputSampleRate] = 44100;
+    s[kMp3Bitrate] = 128;
+    s[kMp3VbrMode] = 0;
+    s[kMp3VbrMinBitrate] = 80;
+    s[kMp3VbrMaxBitrate] = 160;
+    s[kMp3EncodingQuality] = 5;
+    s[kMp3VbrQuality] = 4;
+    return s;
+}
+
+WAVEFORMATEX PcmFormat(uint16_t channels, uint32_t rate, uint16_t bits) {
+    WAVEFORMATEX f;
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = channels;
+    f.nSamplesPerSec = rate;
+    f.wBitsPerSample = bits;
+    f.nBlockAlign = static_cast<uint16_t>(channels * bits / 8);
+    f.nAvgBytesPerSec = rate * f.nBlockAlign;
+    return f;
+}
+
+std::vector<uint8_t> EncodeWhole(CMP3Encoder& encoder, const PcmAudio& pcm, size_t blockFrames) {
+    const std::vector<uint8_t> bytes = Int16Bytes(pcm);
+    const size_t blockBytes = blockFrames * pcm.channels * 2;
+    std::vector<uint8_t> mp3;
+    std::vector<uint8_t> out(kMp3OutputBufferBytes);
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t n = std::min(blockBytes, bytes.size() - at);
+        std::span<const uint8_t> rest(bytes.data() + at, n);
+        while (!rest.empty()) {
+            size_t consumed = 0, produced = 0;
+            if (FAILED(encoder.Encode(rest, out, &consumed, &produced))) return {};
+            if (consumed == 0) return {};
+            mp3.insert(mp3.end(), out.begin(), out.begin() + static_cast<long>(produced));
+            rest = rest.subspan(consumed);
+        }
+        at += n;
+    }
+    size_t produced = 0;
+    if (FAILED(encoder.Flush(out, &produced))) return {};
+    mp3.insert(mp3.end(), out.begin(), out.begin() + static_cast<long>(produced));
+    return mp3;
+}
+
+PcmAudio MakeTwoToneStereo(int rate, double seconds, double leftHz, double rightHz,
+                           double amplitude) {
+    PcmAudio a;
+    a.sampleRate = rate;
+    a.channels = 2;
+    const size_t frames = static_cast<size_t>(seconds * rate);
+    a.samples.resize(frames * 2);
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        a.samples[2 * i] = amplitude * std::sin(2 * std::numbers::pi * leftHz * t);
+        a.samples[2 * i + 1] = amplitude * std::sin(2 * std::numbers::pi * rightHz * t);
+    }
+    return a;
+}
+
+PcmAudio SliceFrames(const PcmAudio& audio, size_t from, size_t to) {
+    PcmAudio out = audio;
+    to = std::min(to, audio.frames());
+    from = std::min(from, to);
+    out.samples.assign(audio.samples.begin() + static_cast<long>(from * audio.channels),
+                       audio.samples.begin() + static_cast<long>(to * audio.channels));
+    return out;
+}
+
+}  // namespace tarnel::test
