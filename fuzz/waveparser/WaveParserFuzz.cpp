@@ -9,7 +9,7 @@
 #include "platform/media/ContentSniffer.h"
 #include "platform/media/PcmResampler.h"
 #include "platform/media/RiffWaveLayout.h"
-#include "platform/media/WaveFormat.h"
+#include "platform/media/WaveFormatBlock.h"
 
 using namespace tarnel::media;
 

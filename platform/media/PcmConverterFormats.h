@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/media/WaveFormat.h"
+#include "platform/media/WaveFormatBlock.h"
 
 namespace tarnel::media {
 

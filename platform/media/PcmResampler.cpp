@@ -50,7 +50,7 @@ bool Is24(const PcmFormat& f) {
 
 }  // namespace
 
-std::optional<PcmFormat> PcmFormat::FromWaveFormat(const WaveFormatInfo& info) {
+std::optional<PcmFormat> PcmFormat::FromWaveFormat(const WaveBlockInfo& info) {
     if (!IsConvertiblePcm(info)) return std::nullopt;
     PcmFormat f;
     f.sampleRate = info.sampleRate;
@@ -71,7 +71,7 @@ PcmResampler::~PcmResampler() = default;
 std::unique_ptr<PcmResampler> PcmResampler::Create(const PcmFormat& in, const PcmFormat& out,
                                                    std::string* why) {
     auto valid = [](const PcmFormat& f) {
-        WaveFormatInfo info;
+        WaveBlockInfo info;
         info.formatTag = f.isFloat ? kWaveFormatIeeeFloat : kWaveFormatPcm;
         info.channels = f.channels;
         info.sampleRate = f.sampleRate;

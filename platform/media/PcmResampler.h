@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/WaveFormat.h"
+#include "platform/media/WaveFormatBlock.h"
 
 struct SwrContext;
 
@@ -38,7 +38,7 @@ struct PcmFormat {
     bool operator==(const PcmFormat&) const = default;
 
     // nullopt unless IsConvertiblePcm holds.
-    static std::optional<PcmFormat> FromWaveFormat(const WaveFormatInfo& info);
+    static std::optional<PcmFormat> FromWaveFormat(const WaveBlockInfo& info);
 };
 
 class PcmResampler {

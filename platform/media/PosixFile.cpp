@@ -61,18 +61,24 @@ int64_t PosixFile::Size() const {
 }
 
 int PosixFile::ReadAt(uint64_t offset, std::span<uint8_t> out) const {
-    if (fd_ < 0) return EBADF;
+    const int64_t n = ReadUpTo(offset, out);
+    if (n < 0) return int(-n);
+    return size_t(n) == out.size() ? 0 : EIO;
+}
+
+int64_t PosixFile::ReadUpTo(uint64_t offset, std::span<uint8_t> out) const {
+    if (fd_ < 0) return -EBADF;
     size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, off_t(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
-            return errno;
+            return -errno;
         }
-        if (n == 0) return EIO;
+        if (n == 0) break;
         done += size_t(n);
     }
-    return 0;
+    return int64_t(done);
 }
 
 int PosixFile::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) const {

@@ -31,6 +31,9 @@ public:
     int64_t Size() const;
     // Reads exactly out.size() bytes at offset: 0, an errno value, or EIO past the end.
     int ReadAt(uint64_t offset, std::span<uint8_t> out) const;
+    // Reads up to out.size() bytes at offset, stopping early only at the end of the file:
+    // the byte count, or a negative errno value.
+    int64_t ReadUpTo(uint64_t offset, std::span<uint8_t> out) const;
     // Writes all of `bytes` at offset: 0 or an errno value.
     int WriteAt(uint64_t offset, std::span<const uint8_t> bytes) const;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/media/WaveFormat.h"
+#include "platform/media/WaveFormatBlock.h"
 
 namespace tarnel::media {
 namespace {

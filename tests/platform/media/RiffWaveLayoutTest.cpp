@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/WaveFormat.h"
+#include "platform/media/WaveFormatBlock.h"
 #include "tests/support/TestAudio.h"
 
 namespace tarnel::media {

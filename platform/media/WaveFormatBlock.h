@@ -17,7 +17,7 @@ inline constexpr size_t kWaveFormatExtensibleSize = 40;
 
 enum class SampleKind { Integer, Float, Compressed };
 
-struct WaveFormatInfo {
+struct WaveBlockInfo {
     uint16_t formatTag = 0;  // as stored (0xFFFE for extensible)
     uint16_t channels = 0;
     uint32_t sampleRate = 0;
@@ -41,11 +41,11 @@ struct WaveFormatInfo {
 
 // Decodes a block of at least 18 bytes whose cbSize fits in it; nullopt otherwise. An
 // extensible block whose cbSize is below 22 keeps its tag but has no sub-format.
-std::optional<WaveFormatInfo> DecodeWaveFormat(std::span<const uint8_t> block);
+std::optional<WaveBlockInfo> DecodeWaveFormat(std::span<const uint8_t> block);
 
 // Uncompressed audio this program can convert: integer 8/16/24/32 bits or float 32/64 bits with
 // a matching block align, 1..64 channels, a rate of 1..1 000 000 Hz.
-bool IsConvertiblePcm(const WaveFormatInfo& f);
+bool IsConvertiblePcm(const WaveBlockInfo& f);
 
 // An 18-byte PCM (tag 1) or IEEE float (tag 3) block with consistent block align and rate.
 std::vector<uint8_t> MakePcmWaveFormat(uint32_t sampleRate, uint16_t channels, uint16_t bits,

@@ -1,4 +1,4 @@
-#include "platform/media/WaveFormat.h"
+#include "platform/media/WaveFormatBlock.h"
 
 #include <cstring>
 
@@ -11,7 +11,7 @@ constexpr uint8_t kWaveGuidTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
 
 }  // namespace
 
-SampleKind WaveFormatInfo::Kind() const {
+SampleKind WaveBlockInfo::Kind() const {
     switch (EffectiveTag()) {
         case kWaveFormatPcm:
             return SampleKind::Integer;
@@ -22,9 +22,9 @@ SampleKind WaveFormatInfo::Kind() const {
     }
 }
 
-std::optional<WaveFormatInfo> DecodeWaveFormat(std::span<const uint8_t> b) {
+std::optional<WaveBlockInfo> DecodeWaveFormat(std::span<const uint8_t> b) {
     if (b.size() < kWaveFormatExSize) return std::nullopt;
-    WaveFormatInfo f;
+    WaveBlockInfo f;
     const uint8_t* p = b.data();
     f.formatTag = ReadLe16(p);
     f.channels = ReadLe16(p + 2);
@@ -44,7 +44,7 @@ std::optional<WaveFormatInfo> DecodeWaveFormat(std::span<const uint8_t> b) {
     return f;
 }
 
-bool IsConvertiblePcm(const WaveFormatInfo& f) {
+bool IsConvertiblePcm(const WaveBlockInfo& f) {
     if (f.channels < 1 || f.channels > 64) return false;
     if (f.sampleRate < 1 || f.sampleRate > 1'000'000) return false;
     const SampleKind kind = f.Kind();

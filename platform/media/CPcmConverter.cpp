@@ -1,0 +1,333 @@
+#include "platform/media/CPcmConverter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/MediaSample.h"
+#include "platform/media/PcmConverterFormats.h"
+#include "platform/media/WaveFormatBlock.h"
+#include "platform/media/WaveStreamPlan.h"
+
+namespace tarnel::media {
+namespace {
+
+// Output buffers never grow beyond this; larger results go out as several samples.
+constexpr int64_t kMaxOutputBuffer = 4 << 20;
+
+bool IsWaveAudio(const CMediaType& mt) {
+    return mt.majortype == MEDIATYPE_Audio && mt.formattype == FORMAT_WaveFormatEx;
+}
+
+std::optional<PcmFormat> FormatOf(const CMediaType& mt) {
+    auto info = DecodeWaveFormat(mt.format);
+    if (!info) return std::nullopt;
+    return PcmFormat::FromWaveFormat(*info);
+}
+
+// The block cut to exactly 18 + cbSize bytes.
+std::vector<uint8_t> CanonicalBlock(std::span<const uint8_t> block) {
+    auto info = DecodeWaveFormat(block);
+    const size_t size = info ? kWaveFormatExSize + info->extraSize : block.size();
+    return std::vector<uint8_t>(block.begin(), block.begin() + std::min(size, block.size()));
+}
+
+}  // namespace
+
+CMediaType PcmMediaType(std::span<const uint8_t> block) {
+    CMediaType mt(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx);
+    mt.SetFormat(block);
+    if (auto info = DecodeWaveFormat(block)) {
+        mt.subtype = FourccSubtype(info->EffectiveTag());
+        mt.SetSampleSize(info->blockAlign);
+    }
+    return mt;
+}
+
+// ---- output pin ----
+
+CPcmConverterOutputPin::CPcmConverterOutputPin(CPcmConverter* filter, HRESULT* hr)
+    : CTransformOutputPin("XForm Out", filter, hr), converter_(filter) {}
+
+void* CPcmConverterOutputPin::QueryInterface(const GUID& iid) {
+    if (iid == IAMStreamConfig::IID) return static_cast<IAMStreamConfig*>(this);
+    return CTransformOutputPin::QueryInterface(iid);
+}
+
+HRESULT CPcmConverterOutputPin::SetFormat(const CMediaType* type) {
+    CAutoLock lock(m_pLock);
+    if (!type) {
+        converter_->fixed_.reset();
+        return S_OK;
+    }
+    if ((!type->majortype.IsNull() && type->majortype != MEDIATYPE_Audio) ||
+        type->formattype != FORMAT_WaveFormatEx) {
+        return VFW_E_INVALIDMEDIATYPE;
+    }
+    std::vector<uint8_t> block = CanonicalBlock(type->format);
+    auto info = DecodeWaveFormat(block);
+    if (!info || !IsPcmConverterOutput(block) ||
+        info->avgBytesPerSec != info->sampleRate * info->blockAlign) {
+        return VFW_E_INVALIDMEDIATYPE;
+    }
+    if (IsConnected()) {
+        if (!IsStopped()) return VFW_E_NOT_STOPPED;
+        const CMediaType wanted = PcmMediaType(block);
+        if (wanted == CurrentMediaType()) {
+            converter_->fixed_ = std::move(block);
+            return S_OK;
+        }
+        if (GetConnected()->QueryAccept(&wanted) != S_OK) return VFW_E_INVALIDMEDIATYPE;
+        IFilterGraph* graph = converter_->GetFilterGraph();
+        if (!graph) return VFW_E_NOT_IN_GRAPH;
+        auto previous = converter_->fixed_;
+        converter_->fixed_ = std::move(block);
+        HRESULT hr = graph->Reconnect(this);
+        if (FAILED(hr)) converter_->fixed_ = std::move(previous);
+        return hr;
+    }
+    converter_->fixed_ = std::move(block);
+    return S_OK;
+}
+
+HRESULT CPcmConverterOutputPin::GetFormat(CMediaType* type) {
+    if (!type) return E_POINTER;
+    CAutoLock lock(m_pLock);
+    if (converter_->fixed_) {
+        *type = PcmMediaType(*converter_->fixed_);
+    } else if (IsConnected()) {
+        *type = CurrentMediaType();
+    } else {
+        std::vector<CMediaType> proposals = converter_->Proposals();
+        *type = proposals.front();
+    }
+    return S_OK;
+}
+
+HRESULT CPcmConverterOutputPin::GetNumberOfCapabilities(int32_t* count, int32_t* size) {
+    if (!count || !size) return E_POINTER;
+    CAutoLock lock(m_pLock);
+    *count = int32_t(converter_->Proposals().size());
+    *size = int32_t(sizeof(AUDIO_STREAM_CONFIG_CAPS));
+    return S_OK;
+}
+
+HRESULT CPcmConverterOutputPin::GetStreamCaps(int32_t index, CMediaType* type,
+                                              AUDIO_STREAM_CONFIG_CAPS* caps) {
+    if (!type || !caps) return E_POINTER;
+    CAutoLock lock(m_pLock);
+    std::vector<CMediaType> proposals = converter_->Proposals();
+    if (index < 0 || size_t(index) >= proposals.size()) return S_FALSE;
+    *type = proposals[size_t(index)];
+    *caps = AUDIO_STREAM_CONFIG_CAPS{};
+    caps->guid = MEDIATYPE_Audio;
+    caps->MinimumChannels = 1;
+    caps->MaximumChannels = 8;
+    caps->ChannelsGranularity = 1;
+    caps->MinimumBitsPerSample = 8;
+    caps->MaximumBitsPerSample = 32;
+    caps->BitsPerSampleGranularity = 8;
+    caps->MinimumSampleFrequency = 1;
+    caps->MaximumSampleFrequency = 1'000'000;
+    caps->SampleFrequencyGranularity = 1;
+    return S_OK;
+}
+
+// ---- filter ----
+
+CPcmConverter::CPcmConverter() : CTransformFilter("PCM Converter", CLSID_ACMWrapper) {
+    HRESULT hr = S_OK;
+    SetOutputPin(std::make_unique<CPcmConverterOutputPin>(this, &hr));
+}
+
+CPcmConverter::~CPcmConverter() {
+    (void)Stop();
+}
+
+std::vector<CMediaType> CPcmConverter::Proposals() const {
+    std::vector<CMediaType> out;
+    if (fixed_) {
+        out.push_back(PcmMediaType(*fixed_));
+        return out;
+    }
+    const bool haveInput = m_pInput->IsConnected();
+    const std::vector<uint8_t>* input = haveInput ? &m_pInput->CurrentMediaType().format : nullptr;
+    for (const auto& block : ProposedPcmOutputs(input)) out.push_back(PcmMediaType(block));
+    return out;
+}
+
+HRESULT CPcmConverter::CheckInputType(const CMediaType* in) {
+    if (!in) return E_POINTER;
+    if (!IsWaveAudio(*in) || !IsPcmConverterInput(in->format)) return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+HRESULT CPcmConverter::CheckTransform(const CMediaType* in, const CMediaType* out) {
+    if (!in || !out) return E_POINTER;
+    if (CheckInputType(in) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!IsWaveAudio(*out) || !IsPcmConverterOutput(out->format)) return VFW_E_TYPE_NOT_ACCEPTED;
+    auto info = DecodeWaveFormat(out->format);
+    if (out->subtype != FourccSubtype(info->EffectiveTag())) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (fixed_ && CanonicalBlock(out->format) != *fixed_) return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+HRESULT CPcmConverter::GetMediaType(int position, CMediaType* type) {
+    if (!type) return E_POINTER;
+    if (position < 0) return E_INVALIDARG;
+    std::vector<CMediaType> proposals = Proposals();
+    if (size_t(position) >= proposals.size()) return VFW_S_NO_MORE_ITEMS;
+    *type = std::move(proposals[size_t(position)]);
+    return S_OK;
+}
+
+HRESULT CPcmConverter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
+    if (!alloc || !props) return E_POINTER;
+    if (!m_pInput->IsConnected()) return E_UNEXPECTED;
+    auto in = FormatOf(m_pInput->CurrentMediaType());
+    auto out = FormatOf(m_pOutput->CurrentMediaType());
+    if (!in || !out) return E_UNEXPECTED;
+    // Size the buffers for one upstream buffer's worth of output plus the resampler's delay.
+    int64_t inBytes = int64_t(in->BytesPerSecond()) / 2;
+    if (auto upstream = m_pInput->Allocator()) {
+        ALLOCATOR_PROPERTIES up;
+        if (SUCCEEDED(upstream->GetProperties(&up)) && up.cbBuffer > 0) inBytes = up.cbBuffer;
+    }
+    const int64_t inFrames = inBytes / in->BlockAlign() + 1;
+    const int64_t outFrames = MulDivRound(inFrames, out->sampleRate, in->sampleRate) + 512;
+    int64_t bytes = std::clamp<int64_t>(outFrames * out->BlockAlign(), 4096, kMaxOutputBuffer);
+    bytes -= bytes % out->BlockAlign();
+    ALLOCATOR_PROPERTIES request;
+    request.cBuffers = std::max(props->cBuffers, 2);
+    request.cbBuffer = std::max<int32_t>(props->cbBuffer, int32_t(bytes));
+    request.cbAlign = std::max(props->cbAlign, 1);
+    request.cbPrefix = props->cbPrefix;
+    ALLOCATOR_PROPERTIES actual;
+    HRESULT hr = alloc->SetProperties(&request, &actual);
+    if (FAILED(hr)) return hr;
+    if (actual.cBuffers < 1 || actual.cbBuffer < int32_t(out->BlockAlign())) return E_FAIL;
+    return S_OK;
+}
+
+HRESULT CPcmConverter::StartStreaming() {
+    auto in = FormatOf(m_pInput->CurrentMediaType());
+    auto out = FormatOf(m_pOutput->CurrentMediaType());
+    if (!in || !out) return E_UNEXPECTED;
+    inFormat_ = *in;
+    outFormat_ = *out;
+    resampler_.reset();
+    if (!in->SameSamples(*out) || in->channelMask != out->channelMask) {
+        resampler_ = PcmResampler::Create(*in, *out);
+        if (!resampler_) return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    RestartTimeline();
+    flushed_ = false;
+    return S_OK;
+}
+
+HRESULT CPcmConverter::StopStreaming() {
+    resampler_.reset();
+    return S_OK;
+}
+
+void CPcmConverter::RestartTimeline() {
+    baseTime_.reset();
+    framesOut_ = 0;
+}
+
+HRESULT CPcmConverter::Transform(IMediaSample* in, IMediaSample* out) {
+    uint8_t* src = nullptr;
+    uint8_t* dst = nullptr;
+    HRESULT hr = in->GetPointer(&src);
+    if (FAILED(hr)) return hr;
+    hr = out->GetPointer(&dst);
+    if (FAILED(hr)) return hr;
+    const int32_t length = in->GetActualDataLength();
+    if (length > out->GetSize()) return VFW_E_BUFFER_OVERFLOW;
+    std::memcpy(dst, src, size_t(length));
+    return out->SetActualDataLength(length);
+}
+
+HRESULT CPcmConverter::Receive(IMediaSample* sample) {
+    if (!sample) return E_POINTER;
+    if (!resampler_ || sample->GetStreamId() != AM_STREAM_MEDIA) {
+        return CTransformFilter::Receive(sample);
+    }
+    if (flushed_.exchange(false) || sample->IsDiscontinuity() == S_OK) {
+        // After a flush or a gap the old filter state belongs to other audio.
+        if (int err = resampler_->Reset(); err < 0) {
+            AbortStream(E_FAIL);
+            return E_FAIL;
+        }
+        RestartTimeline();
+    }
+    if (!baseTime_) {
+        REFERENCE_TIME start = 0, stop = 0;
+        baseTime_ = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : 0;
+    }
+    uint8_t* data = nullptr;
+    HRESULT hr = sample->GetPointer(&data);
+    if (FAILED(hr)) return hr;
+    const int32_t length = std::max(sample->GetActualDataLength(), 0);
+    return ConvertAndDeliver(std::span<const uint8_t>(data, size_t(length)), false);
+}
+
+HRESULT CPcmConverter::ConvertAndDeliver(std::span<const uint8_t> in, bool drain) {
+    const uint32_t block = outFormat_.BlockAlign();
+    for (bool first = true;; first = false) {
+        MediaSamplePtr out;
+        HRESULT hr = m_pOutput->GetDeliveryBuffer(out.Receive(), nullptr, nullptr, 0);
+        if (FAILED(hr)) return hr;  // decommitted by a stop
+        uint8_t* buffer = nullptr;
+        hr = out->GetPointer(&buffer);
+        if (FAILED(hr)) return hr;
+        const size_t capacity = size_t(out->GetSize()) / block;
+        std::span<uint8_t> room(buffer, capacity * block);
+        const int frames = drain
+                               ? resampler_->Drain(room)
+                               : resampler_->Convert(first ? in : std::span<const uint8_t>{}, room);
+        if (frames < 0) {
+            AbortStream(E_FAIL);
+            return E_FAIL;
+        }
+        if (frames == 0) return S_OK;
+        const REFERENCE_TIME start =
+            *baseTime_ + MulDivRound(framesOut_, UNITS, outFormat_.sampleRate);
+        const REFERENCE_TIME stop =
+            *baseTime_ + MulDivRound(framesOut_ + frames, UNITS, outFormat_.sampleRate);
+        const int64_t mediaStart = framesOut_;
+        const int64_t mediaStop = framesOut_ + frames;
+        out->SetActualDataLength(int32_t(size_t(frames) * block));
+        out->SetTime(&start, &stop);
+        out->SetMediaTime(&mediaStart, &mediaStop);
+        out->SetSyncPoint(true);
+        out->SetDiscontinuity(framesOut_ == 0);
+        framesOut_ += frames;
+        hr = m_pOutput->Deliver(out.get());
+        if (hr != S_OK) return hr;
+        // A buffer filled to the brim may leave more behind; anything less was everything.
+        if (size_t(frames) < capacity) return S_OK;
+    }
+}
+
+HRESULT CPcmConverter::EndOfStream() {
+    if (resampler_ && baseTime_) {
+        HRESULT hr = ConvertAndDeliver({}, true);
+        if (FAILED(hr)) return hr;
+    }
+    return CTransformFilter::EndOfStream();
+}
+
+HRESULT CPcmConverter::EndFlush() {
+    flushed_ = true;
+    return CTransformFilter::EndFlush();
+}
+
+HRESULT CPcmConverter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    if (resampler_) {
+        (void)resampler_->Reset();  // a failure shows at the next Convert
+        RestartTimeline();
+    }
+    return CTransformFilter::NewSegment(start, stop, rate);
+}
+
+}  // namespace tarnel::media

@@ -1,0 +1,430 @@
+#include "platform/media/CWaveParser.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "framework/MediaSample.h"
+#include "platform/media/WaveFormatBlock.h"
+#include "platform/media/WaveMediaTypes.h"
+
+namespace tarnel::media {
+namespace {
+
+// The RIFF walk reads through the upstream reader.
+class AsyncReaderSource final : public ByteSource {
+public:
+    AsyncReaderSource(IAsyncReader* reader, uint64_t size) : reader_(reader), size_(size) {}
+    uint64_t Size() const override { return size_; }
+    bool ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+        if (offset > size_ || out.size() > size_ - offset) return false;
+        while (!out.empty()) {
+            const int32_t n = int32_t(std::min<size_t>(out.size(), INT32_MAX));
+            HRESULT hr = reader_->SyncRead(int64_t(offset), n, out.data());
+            if (hr != S_OK) {
+                failure_ = FAILED(hr) ? hr : VFW_E_FILE_TOO_SHORT;
+                return false;
+            }
+            offset += uint64_t(n);
+            out = out.subspan(size_t(n));
+        }
+        return true;
+    }
+    HRESULT failure() const { return failure_; }
+
+private:
+    IAsyncReader* reader_;
+    uint64_t size_;
+    HRESULT failure_ = S_OK;
+};
+
+constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
+                               AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetCurrentPos |
+                               AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
+
+bool IsMediaTime(const GUID* format) {
+    return !format || *format == TIME_FORMAT_MEDIA_TIME;
+}
+
+}  // namespace
+
+// ---- input pin ----
+
+CWaveParserInputPin::CWaveParserInputPin(CWaveParser* filter, CCritSec* lock, HRESULT* hr)
+    : CBasePin("input pin", filter, lock, hr, PINDIR_INPUT), parser_(filter) {}
+
+HRESULT CWaveParserInputPin::CheckMediaType(const CMediaType* type) {
+    if (!type) return E_POINTER;
+    if (type->majortype != MEDIATYPE_Stream || type->subtype != MEDIASUBTYPE_WAVE) {
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    return S_OK;
+}
+
+HRESULT CWaveParserInputPin::CheckConnect(IPin* pin) {
+    HRESULT hr = CBasePin::CheckConnect(pin);
+    if (FAILED(hr)) return hr;
+    return Query<IAsyncReader>(pin) ? S_OK : E_NOINTERFACE;
+}
+
+HRESULT CWaveParserInputPin::CompleteConnect(IPin* receivePin) {
+    IAsyncReader* reader = Query<IAsyncReader>(receivePin);
+    if (!reader) return E_NOINTERFACE;
+    HRESULT hr = parser_->ParseFile(reader);
+    if (FAILED(hr)) return hr;
+    reader_ = reader;
+    return CBasePin::CompleteConnect(receivePin);
+}
+
+HRESULT CWaveParserInputPin::BreakConnect() {
+    reader_ = nullptr;
+    parser_->ForgetFile();
+    return CBasePin::BreakConnect();
+}
+
+// ---- output pin ----
+
+CWaveParserOutputPin::CWaveParserOutputPin(CWaveParser* filter, CCritSec* lock, HRESULT* hr)
+    : CSourceStream("output", filter, lock, hr), parser_(filter) {}
+
+CWaveParserOutputPin::~CWaveParserOutputPin() {
+    // The thread calls our FillBuffer: stop it while this object is whole.
+    if (ThreadExists()) {
+        m_bStopRequested = true;
+        if (m_pAllocator) m_pAllocator->Decommit();
+        CallWorker(CMD_EXIT);
+    }
+    Close();
+}
+
+void* CWaveParserOutputPin::QueryInterface(const GUID& iid) {
+    if (iid == IMediaSeeking::IID) return static_cast<IMediaSeeking*>(this);
+    return CSourceStream::QueryInterface(iid);
+}
+
+const WaveStreamPlan* CWaveParserOutputPin::Plan() const {
+    const auto& plan = parser_->StreamPlan();
+    return plan ? &*plan : nullptr;
+}
+
+void CWaveParserOutputPin::ResetPositions() {
+    const WaveStreamPlan* plan = Plan();
+    startByte_ = 0;
+    nextByte_ = 0;
+    stopByte_ = plan ? plan->DataSize() : 0;
+}
+
+HRESULT CWaveParserOutputPin::GetMediaType(int position, CMediaType* type) {
+    if (!type) return E_POINTER;
+    if (position < 0) return E_INVALIDARG;
+    const auto& layout = parser_->Layout();
+    if (!layout) return VFW_S_NO_MORE_ITEMS;
+    std::vector<CMediaType> types = WaveOutputTypes(layout->formatBlock);
+    if (size_t(position) >= types.size()) return VFW_S_NO_MORE_ITEMS;
+    *type = std::move(types[size_t(position)]);
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
+    if (!alloc || !props) return E_POINTER;
+    const WaveStreamPlan* plan = Plan();
+    if (!plan) return E_UNEXPECTED;
+    ALLOCATOR_PROPERTIES request;
+    request.cBuffers = std::max(props->cBuffers, 4);
+    request.cbBuffer = std::max<int32_t>(props->cbBuffer, int32_t(plan->ChunkBytes()));
+    request.cbAlign = std::max(props->cbAlign, 1);
+    request.cbPrefix = props->cbPrefix;
+    ALLOCATOR_PROPERTIES actual;
+    HRESULT hr = alloc->SetProperties(&request, &actual);
+    if (FAILED(hr)) return hr;
+    if (actual.cBuffers < 1 || actual.cbBuffer < int32_t(plan->ChunkBytes())) return E_FAIL;
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::OnThreadStartPlay() {
+    const WaveStreamPlan* plan = Plan();
+    if (!plan) return E_UNEXPECTED;
+    discontinuity_ = true;
+    nextByte_ = startByte_.load();
+    return DeliverNewSegment(plan->TimeOfByte(startByte_), plan->TimeOfByte(stopByte_), 1.0);
+}
+
+HRESULT CWaveParserOutputPin::FillBuffer(IMediaSample* sample) {
+    const WaveStreamPlan* plan = Plan();
+    IAsyncReader* reader = parser_->InputPin()->Reader();
+    if (!plan || !reader) return E_UNEXPECTED;
+    const uint64_t byte = nextByte_;
+    auto chunk = plan->ChunkAt(byte, startByte_, stopByte_);
+    if (!chunk) return S_FALSE;
+    uint8_t* buffer = nullptr;
+    HRESULT hr = sample->GetPointer(&buffer);
+    if (FAILED(hr)) return hr;
+    if (int64_t(chunk->length) > sample->GetSize()) return VFW_E_BUFFER_OVERFLOW;
+    hr = reader->SyncRead(int64_t(chunk->fileOffset), int32_t(chunk->length), buffer);
+    // A short read means the file shrank since it was parsed.
+    if (hr == S_FALSE) return HRESULT_FROM_WIN32_HANDLE_EOF;
+    if (FAILED(hr)) return hr;
+    sample->SetActualDataLength(int32_t(chunk->length));
+    sample->SetTime(&chunk->start, &chunk->stop);
+    sample->SetMediaTime(&chunk->mediaStart, &chunk->mediaStop);
+    sample->SetSyncPoint(true);
+    sample->SetDiscontinuity(discontinuity_);
+    discontinuity_ = false;
+    nextByte_ = byte + chunk->length;
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::DoBufferProcessingLoop() {
+    while (ShouldContinue()) {
+        MediaSamplePtr sample;
+        HRESULT hr = GetDeliveryBuffer(sample.Receive(), nullptr, nullptr, 0);
+        if (FAILED(hr)) {
+            if (Stopping() || seeking_) return hr;
+            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
+            DeliverEndOfStream();
+            m_bEndOfStream = true;
+            return hr;
+        }
+        hr = FillBuffer(sample.get());
+        if (hr == S_FALSE) {
+            DeliverEndOfStream();
+            m_bEndOfStream = true;
+            return S_OK;
+        }
+        if (FAILED(hr)) {
+            if (Stopping()) return hr;
+            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
+            DeliverEndOfStream();
+            m_bEndOfStream = true;
+            return hr;
+        }
+        hr = Deliver(sample.get());
+        sample.Reset();
+        if (hr == S_OK) continue;
+        // Refused while our own seek flushes: the seek stops and restarts this loop.
+        if (seeking_) continue;
+        if (hr == S_FALSE) {  // downstream wants no more
+            DeliverEndOfStream();
+            m_bEndOfStream = true;
+            return S_OK;
+        }
+        if (!Stopping()) m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
+        return hr;
+    }
+    return S_OK;
+}
+
+// ---- IMediaSeeking ----
+
+HRESULT CWaveParserOutputPin::GetCapabilities(uint32_t* capabilities) {
+    if (!capabilities) return E_POINTER;
+    *capabilities = kSeekCaps;
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::CheckCapabilities(uint32_t* capabilities) {
+    if (!capabilities) return E_POINTER;
+    const uint32_t asked = *capabilities;
+    *capabilities = asked & kSeekCaps;
+    if (*capabilities == asked) return S_OK;
+    return *capabilities ? S_FALSE : E_FAIL;
+}
+
+HRESULT CWaveParserOutputPin::IsFormatSupported(const GUID* format) {
+    if (!format) return E_POINTER;
+    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
+}
+
+HRESULT CWaveParserOutputPin::QueryPreferredFormat(GUID* format) {
+    if (!format) return E_POINTER;
+    *format = TIME_FORMAT_MEDIA_TIME;
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::GetTimeFormat(GUID* format) {
+    return QueryPreferredFormat(format);
+}
+
+HRESULT CWaveParserOutputPin::IsUsingTimeFormat(const GUID* format) {
+    if (!format) return E_POINTER;
+    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
+}
+
+HRESULT CWaveParserOutputPin::SetTimeFormat(const GUID* format) {
+    if (!format) return E_POINTER;
+    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
+}
+
+HRESULT CWaveParserOutputPin::GetDuration(int64_t* duration) {
+    if (!duration) return E_POINTER;
+    const WaveStreamPlan* plan = Plan();
+    if (!plan) return VFW_E_NOT_CONNECTED;
+    *duration = plan->Duration();
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::GetStopPosition(int64_t* stop) {
+    if (!stop) return E_POINTER;
+    const WaveStreamPlan* plan = Plan();
+    if (!plan) return VFW_E_NOT_CONNECTED;
+    *stop = plan->TimeOfByte(stopByte_);
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::GetCurrentPosition(int64_t* current) {
+    if (!current) return E_POINTER;
+    const WaveStreamPlan* plan = Plan();
+    if (!plan) return VFW_E_NOT_CONNECTED;
+    *current = plan->TimeOfByte(nextByte_);
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::ConvertTimeFormat(int64_t* target, const GUID* targetFormat,
+                                                int64_t source, const GUID* sourceFormat) {
+    if (!target) return E_POINTER;
+    if (!IsMediaTime(targetFormat) || !IsMediaTime(sourceFormat)) return E_INVALIDARG;
+    *target = source;
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
+                                           uint32_t stopFlags) {
+    const uint32_t currentMode = currentFlags & AM_SEEKING_PositioningBitsMask;
+    const uint32_t stopMode = stopFlags & AM_SEEKING_PositioningBitsMask;
+    if ((currentMode && !current) || (stopMode && !stop)) return E_POINTER;
+    CAutoLock serial(&seekLock_);
+    const WaveStreamPlan* plan = Plan();
+    if (!plan) return VFW_E_NOT_CONNECTED;
+
+    const int64_t oldStart = plan->TimeOfByte(nextByte_);
+    int64_t newStart = oldStart;
+    switch (currentMode) {
+        case AM_SEEKING_AbsolutePositioning:
+            newStart = *current;
+            break;
+        case AM_SEEKING_RelativePositioning:
+            newStart = oldStart + *current;
+            break;
+        case AM_SEEKING_NoPositioning:
+            break;
+        default:
+            return E_INVALIDARG;
+    }
+    int64_t newStop = plan->TimeOfByte(stopByte_);
+    switch (stopMode) {
+        case AM_SEEKING_AbsolutePositioning:
+            newStop = *stop;
+            break;
+        case AM_SEEKING_RelativePositioning:
+            newStop += *stop;
+            break;
+        case AM_SEEKING_IncrementalPositioning:
+            newStop = newStart + *stop;
+            break;
+        case AM_SEEKING_NoPositioning:
+            break;
+        default:
+            return E_INVALIDARG;
+    }
+    const uint64_t startByte = plan->ByteOfTime(newStart);
+    const uint64_t stopByte = std::max(plan->ByteOfTime(newStop), startByte);
+    stopByte_ = stopByte;
+
+    if (currentMode != AM_SEEKING_NoPositioning) {
+        if (ThreadExists() && IsConnected()) {
+            // Flush what is on its way, stop the thread, move, restart from the new place.
+            seeking_ = true;
+            DeliverBeginFlush();
+            CallWorker(CMD_STOP);
+            startByte_ = startByte;
+            nextByte_ = startByte;
+            m_bEndOfStream = false;
+            DeliverEndFlush();
+            seeking_ = false;
+            CallWorker(CMD_RUN);
+        } else {
+            startByte_ = startByte;
+            nextByte_ = startByte;
+        }
+    }
+    if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = plan->TimeOfByte(startByte);
+    if (stop && (stopFlags & AM_SEEKING_ReturnTime)) *stop = plan->TimeOfByte(stopByte);
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::GetPositions(int64_t* current, int64_t* stop) {
+    if (!current || !stop) return E_POINTER;
+    HRESULT hr = GetCurrentPosition(current);
+    if (FAILED(hr)) return hr;
+    return GetStopPosition(stop);
+}
+
+HRESULT CWaveParserOutputPin::GetAvailable(int64_t* earliest, int64_t* latest) {
+    if (!earliest || !latest) return E_POINTER;
+    *earliest = 0;
+    return GetDuration(latest);
+}
+
+HRESULT CWaveParserOutputPin::SetRate(double rate) {
+    return rate == 1.0 ? S_OK : E_INVALIDARG;
+}
+
+HRESULT CWaveParserOutputPin::GetRate(double* rate) {
+    if (!rate) return E_POINTER;
+    *rate = 1.0;
+    return S_OK;
+}
+
+HRESULT CWaveParserOutputPin::GetPreroll(int64_t* preroll) {
+    if (!preroll) return E_POINTER;
+    *preroll = 0;
+    return S_OK;
+}
+
+// ---- filter ----
+
+CWaveParser::CWaveParser() : CBaseFilter("Wave Parser", &lock_, CLSID_WAVEParser) {
+    HRESULT hr = S_OK;
+    input_ = std::make_unique<CWaveParserInputPin>(this, &lock_, &hr);
+    output_ = std::make_unique<CWaveParserOutputPin>(this, &lock_, &hr);
+}
+
+CWaveParser::~CWaveParser() {
+    // Join the streaming thread before the pins go.
+    (void)CBaseFilter::Stop();
+}
+
+CBasePin* CWaveParser::GetPin(int index) {
+    if (index == 0) return input_.get();
+    if (index == 1) return output_.get();
+    return nullptr;
+}
+
+HRESULT CWaveParser::ParseFile(IAsyncReader* reader) {
+    int64_t total = 0, available = 0;
+    HRESULT hr = reader->Length(&total, &available);
+    if (FAILED(hr)) return hr;
+    AsyncReaderSource source(reader, uint64_t(std::max<int64_t>(available, 0)));
+    RiffWaveParse parse = ParseRiffWave(source);
+    if (!parse.ok()) {
+        if (parse.error == WaveParseError::ReadFailed && FAILED(source.failure())) {
+            return source.failure();
+        }
+        return VFW_E_INVALID_FILE_FORMAT;
+    }
+    const RiffWaveLayout& l = parse.layout;
+    auto info = DecodeWaveFormat(l.formatBlock);
+    if (!info) return VFW_E_INVALID_FILE_FORMAT;
+    plan_.emplace(l.dataOffset, l.dataSize, info->avgBytesPerSec, info->blockAlign,
+                  info->Kind() != SampleKind::Compressed);
+    layout_ = std::move(parse.layout);
+    output_->ResetPositions();
+    return S_OK;
+}
+
+void CWaveParser::ForgetFile() {
+    layout_.reset();
+    plan_.reset();
+    output_->ResetPositions();
+}
+
+}  // namespace tarnel::media

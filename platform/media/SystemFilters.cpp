@@ -1,0 +1,85 @@
+#include "platform/media/SystemFilters.h"
+
+#include "platform/media/CFileSource.h"
+#include "platform/media/CFileWriter.h"
+#include "platform/media/CNullRenderer.h"
+#include "platform/media/CPcmConverter.h"
+#include "platform/media/CWaveParser.h"
+#include "platform/media/ContentSniffer.h"
+#include "platform/media/MediaClsids.h"
+
+namespace tarnel {
+
+using namespace tarnel::media;
+
+namespace {
+
+template <class Filter>
+FilterFactory Factory() {
+    return [] { return std::shared_ptr<IBaseFilter>(std::make_shared<Filter>()); };
+}
+
+SourceRule Rule(std::string name, ContentKind kind, std::vector<std::string> extensions) {
+    SourceRule rule;
+    rule.name = std::move(name);
+    rule.sourceClsid = kFileSourceClsid;
+    rule.majortype = MEDIATYPE_Stream;
+    rule.subtype = SubtypeForContent(kind);
+    rule.matches = [kind](std::span<const uint8_t> head) { return SniffContent(head) == kind; };
+    rule.extensions = std::move(extensions);
+    return rule;
+}
+
+}  // namespace
+
+void RegisterSystemFilters(FilterRegistry& registry) {
+    FilterRegistration source;
+    source.clsid = kFileSourceClsid;
+    source.name = "File Source (Async.)";
+    source.merit = MERIT_UNLIKELY;
+    source.create = Factory<CFileSource>();
+    source.outputTypes = {{MEDIATYPE_Stream, GUID_NULL}};
+    registry.Register(std::move(source));
+
+    FilterRegistration parser;
+    parser.clsid = kWaveParserClsid;
+    parser.name = "Wave Parser";
+    parser.merit = MERIT_NORMAL;
+    parser.create = Factory<CWaveParser>();
+    parser.inputTypes = {{MEDIATYPE_Stream, MEDIASUBTYPE_WAVE}};
+    parser.outputTypes = {{MEDIATYPE_Audio, GUID_NULL}};
+    registry.Register(std::move(parser));
+
+    FilterRegistration converter;
+    converter.clsid = kPcmConverterClsid;
+    converter.name = "ACM Wrapper";
+    converter.merit = MERIT_NORMAL;
+    converter.create = Factory<CPcmConverter>();
+    converter.inputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM},
+                            {MEDIATYPE_Audio, MEDIASUBTYPE_IEEE_FLOAT}};
+    converter.outputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}};
+    registry.Register(std::move(converter));
+
+    // Sinks are only ever placed on purpose.
+    FilterRegistration writer;
+    writer.clsid = kFileWriterClsid;
+    writer.name = "File Writer";
+    writer.merit = MERIT_DO_NOT_USE;
+    writer.create = Factory<CFileWriter>();
+    writer.inputTypes = {{GUID_NULL, GUID_NULL}};
+    registry.Register(std::move(writer));
+
+    FilterRegistration nullRenderer;
+    nullRenderer.clsid = kNullRendererClsid;
+    nullRenderer.name = "Null Renderer";
+    nullRenderer.merit = MERIT_DO_NOT_USE;
+    nullRenderer.create = Factory<CNullRenderer>();
+    nullRenderer.inputTypes = {{GUID_NULL, GUID_NULL}};
+    registry.Register(std::move(nullRenderer));
+
+    registry.AddSourceRule(Rule("RIFF WAVE", ContentKind::Wave, {".wav"}));
+    registry.AddSourceRule(Rule("Ogg", ContentKind::Ogg, {".ogg", ".oga"}));
+    registry.AddSourceRule(Rule("MPEG audio", ContentKind::MpegAudio, {".mp3", ".mp2", ".mpa"}));
+}
+
+}  // namespace tarnel
