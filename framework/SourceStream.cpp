@@ -62,7 +62,9 @@ bool CSourceStream::ShouldContinue() {
 }
 
 bool CSourceStream::Stopping() const {
-    return m_bStopRequested.load() || (m_pFilter && m_pFilter->IsStopped());
+    // Not the filter state: it still reads "stopped" while the thread starts at pause.
+    // Failures in the window between a filter stop and Inactive are dropped by the graph.
+    return m_bStopRequested.load();
 }
 
 uint32_t CSourceStream::ThreadProc() {
@@ -77,7 +79,9 @@ uint32_t CSourceStream::ThreadProc() {
             case CMD_PAUSE:
             case CMD_RUN: {
                 Reply(static_cast<uint32_t>(S_OK));
-                if (!m_bEndOfStream && !Stopping() && SUCCEEDED(OnThreadStartPlay())) {
+                // The filter may still show "stopped" here: Active runs before Pause sets the
+                // state.
+                if (!m_bEndOfStream && !m_bStopRequested && SUCCEEDED(OnThreadStartPlay())) {
                     (void)DoBufferProcessingLoop();  // failures were reported as events
                 }
                 break;
