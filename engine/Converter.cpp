@@ -8,6 +8,7 @@
 
 #include "engine/FilterCatalogue.h"
 #include "engine/GraphConnections.h"
+#include "filters/mp3enc/CMP3EncFilter.h"  // CLSID_MP3EncFilter
 #include "filters/samplesizeconverter/SampleSizeConverter.h"
 #include "filters/timestampcorrector/AudioTimeStampCorrector.h"
 #include "filters/vorbiscommon/OggFilterIds.h"
