@@ -187,13 +187,17 @@ HRESULT CMP3EncFilter::Transform(IMediaSample* in, IMediaSample* out) {
     if (SUCCEEDED(in->GetTime(&start, &end))) out->SetTime(&start, &end);
     uint8_t* data = nullptr;
     if (FAILED(in->GetPointer(&data)) || length < 0 || (length > 0 && !data)) return E_UNEXPECTED;
-    HRESULT hr = EncodeSample(in, std::span<const uint8_t>(data, static_cast<size_t>(length)), out);
+    bool piecesAhead = false;
+    HRESULT hr = EncodeSample(in, std::span<const uint8_t>(data, static_cast<size_t>(length)), out,
+                              &piecesAhead);
     if (FAILED(hr)) return hr;
-    return CopyProperties(in, out, true);
+    // A discontinuity belongs to the first piece only.
+    return CopyProperties(in, out, !piecesAhead);
 }
 
 HRESULT CMP3EncFilter::EncodeSample(IMediaSample* in, std::span<const uint8_t> pcm,
-                                    IMediaSample* out) {
+                                    IMediaSample* out, bool* piecesAhead) {
+    *piecesAhead = false;
     uint8_t* outData = nullptr;
     if (FAILED(out->GetPointer(&outData)) || !outData) return E_UNEXPECTED;
     const size_t outSize = static_cast<size_t>(std::max(out->GetSize(), 0));
@@ -211,6 +215,7 @@ HRESULT CMP3EncFilter::EncodeSample(IMediaSample* in, std::span<const uint8_t> p
             HRESULT hr = DeliverPiece(in, pcm, done, pieceEnd, total);
             if (FAILED(hr)) return hr;
             done = pieceEnd;
+            *piecesAhead = true;
         }
     }
     size_t consumed = 0, produced = 0;

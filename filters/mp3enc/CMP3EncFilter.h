@@ -104,7 +104,8 @@ private:
     void ReconnectOutput();
     // Encodes `pcm` into `out`, handing earlier pieces downstream in buffers of their own when
     // it does not fit. Streaming thread.
-    HRESULT EncodeSample(IMediaSample* in, std::span<const uint8_t> pcm, IMediaSample* out);
+    HRESULT EncodeSample(IMediaSample* in, std::span<const uint8_t> pcm, IMediaSample* out,
+                         bool* piecesAhead);
     HRESULT DeliverPiece(IMediaSample* in, std::span<const uint8_t> pcm, size_t pieceBegin,
                          size_t pieceEnd, size_t totalBytes);
 
