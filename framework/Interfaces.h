@@ -249,6 +249,7 @@ public:
     virtual HRESULT ConnectDirect(IPin* output, IPin* input, const CMediaType* type) = 0;
     // Breaks the pin's connection and connects the same two pins again (stopped graph only).
     virtual HRESULT Reconnect(IPin* pin) = 0;
+    // Breaks the pin's connection on both ends (S_FALSE when it was free).
     virtual HRESULT Disconnect(IPin* pin) = 0;
     virtual HRESULT SetDefaultSyncSource() = 0;
 };
@@ -297,6 +298,8 @@ public:
     // Stand-in for SetNotifyWindow: called once per queued event, on whatever thread queued it
     // (often a streaming thread), never with a graph lock held. An empty function unregisters;
     // after that call returns the old callback is not running and is never called again.
+    // The callback must only hand the news on (queue a call to the application thread): it
+    // must not call Stop/Run/seeking on the graph, which may be waiting for its thread.
     virtual HRESULT SetNotifyCallback(std::function<void()> callback) = 0;
     // AM_MEDIAEVENT_NONOTIFY (1) suppresses the callback.
     virtual HRESULT SetNotifyFlags(int32_t flags) = 0;

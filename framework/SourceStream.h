@@ -11,6 +11,8 @@
 // GetDeliveryBuffer returns at once, then stops and joins the thread.
 //
 // The pin's owning filter can be any CBaseFilter (CSource below, or a parser with an input pin).
+// The streaming-thread hooks must not take the filter's state lock: Stop holds it while it
+// waits for this thread. Guard shared state with a lock of its own (m_WorkerLock).
 
 #include <atomic>
 #include <memory>

@@ -158,3 +158,106 @@ TEST(InPlaceConnectionTest, SharesTheDownstreamAllocatorAndOffersTheInputType) {
 
 }  // namespace
 }  // namespace tarnel::test
+
+namespace tarnel::test {
+namespace {
+
+// Like a time-line corrector: when its output gets a type other than its input's, the input is
+// reconnected through the graph so that both carry the same type.
+class ReconnectingStamp : public TestStamp {
+public:
+    HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override {
+        if (direction == PINDIR_OUTPUT && m_pInput->IsConnected() &&
+            !(m_pInput->CurrentMediaType() == *type)) {
+            ++reconnects;
+            FILTER_INFO info;
+            QueryFilterInfo(&info);
+            if (info.pGraph) return info.pGraph->Reconnect(m_pInput);
+        }
+        return S_OK;
+    }
+    int reconnects = 0;
+};
+
+TEST(InPlaceConnectionTest, OutputTypeChangeReconnectsTheInputToTheSameType) {
+    FilterRegistry registry;
+    FilterGraph graph(registry);
+    auto source = std::make_shared<TestSource>();
+    auto stamp = std::make_shared<ReconnectingStamp>();
+    auto sink = std::make_shared<TestSink>();
+    CMediaType stereo = PcmType(2), mono = PcmType(1);
+    source->pin->types = {stereo, mono};
+    sink->pin->accept = {mono};
+    sink->pin->offer = {mono};
+    graph.AddFilter(source, "Source");
+    graph.AddFilter(stamp, "Stamp");
+    graph.AddFilter(sink, "Sink");
+    ASSERT_EQ(graph.Connect(source->pin, stamp->InputPin()), S_OK);
+    EXPECT_EQ(stamp->InputPin()->CurrentMediaType(), stereo);
+    ASSERT_EQ(graph.Connect(stamp->OutputPin(), sink->pin.get()), S_OK);
+    EXPECT_EQ(stamp->reconnects, 1);
+    EXPECT_EQ(stamp->InputPin()->CurrentMediaType(), mono);
+    EXPECT_EQ(source->pin->CurrentMediaType(), mono);
+    EXPECT_EQ(sink->pin->CurrentMediaType(), mono);
+
+    ASSERT_EQ(graph.Run(), S_OK);
+    int32_t code = 0;
+    EXPECT_EQ(graph.WaitForCompletion(20000, &code), S_OK);
+    EXPECT_EQ(code, EC_COMPLETE);
+    graph.Stop();
+}
+
+class SlowSink : public TestSink {
+public:
+    HRESULT GetState(uint32_t, FILTER_STATE* state) override {
+        *state = State();
+        return State() == State_Paused ? VFW_S_STATE_INTERMEDIATE : S_OK;
+    }
+};
+
+TEST(GraphStateTest, IntermediateStateOfAFilterIsReported) {
+    FilterRegistry registry;
+    FilterGraph graph(registry);
+    auto source = std::make_shared<TestSource>();
+    auto sink = std::make_shared<SlowSink>();
+    source->pin->count = 1;
+    graph.AddFilter(source, "Source");
+    graph.AddFilter(sink, "Sink");
+    ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Pause(), S_OK);
+    FILTER_STATE state;
+    EXPECT_EQ(graph.GetState(50, &state), VFW_S_STATE_INTERMEDIATE);
+    EXPECT_EQ(state, State_Paused);
+    ASSERT_EQ(graph.Run(), S_OK);
+    EXPECT_EQ(graph.GetState(50, &state), S_OK);
+    EXPECT_EQ(state, State_Running);
+    EXPECT_EQ(graph.Stop(), S_OK);
+}
+
+TEST(FlushTest, FlushTravelsDownstreamThroughATransform) {
+    FilterRegistry registry;
+    FilterGraph graph(registry);
+    auto source = std::make_shared<TestSource>();
+    auto copy = std::make_shared<TestCopy>();
+    auto sink = std::make_shared<TestSink>();
+    source->pin->gate = true;  // nothing flows during the test
+    graph.AddFilter(source, "Source");
+    graph.AddFilter(copy, "Copy");
+    graph.AddFilter(sink, "Sink");
+    ASSERT_EQ(graph.Connect(source->pin, copy->InputPin()), S_OK);
+    ASSERT_EQ(graph.Connect(copy->OutputPin(), sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Pause(), S_OK);
+    EXPECT_EQ(source->pin->DeliverBeginFlush(), S_OK);
+    EXPECT_TRUE(copy->InputPin()->IsFlushing());
+    EXPECT_TRUE(sink->pin->IsFlushing());
+    EXPECT_EQ(sink->pin->CheckStreaming(), S_FALSE);
+    EXPECT_EQ(source->pin->DeliverEndFlush(), S_OK);
+    EXPECT_FALSE(sink->pin->IsFlushing());
+    EXPECT_EQ(source->pin->DeliverNewSegment(10, 20, 1.0), S_OK);
+    EXPECT_EQ(sink->pin->CurrentStartTime(), 10);
+    EXPECT_EQ(sink->pin->CurrentStopTime(), 20);
+    EXPECT_EQ(graph.Stop(), S_OK);
+}
+
+}  // namespace
+}  // namespace tarnel::test
