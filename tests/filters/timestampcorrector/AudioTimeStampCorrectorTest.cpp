@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/FilterGraph.h"
 #include "tests/filters/testpins/TestPins.h"
 
 namespace tarnel {
@@ -181,6 +182,33 @@ TEST(TimeStampReconnect, FailedReconnectionRefusesTheType) {
     EXPECT_EQ(graph.reconnects, 1);
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType(), cd);
     EXPECT_EQ(filter.InputPin()->CurrentMediaType(), cd);
+}
+
+TEST(TimeStampReconnect, WorksThroughTheGraphManager) {
+    const CMediaType cd = Pcm(2, 44100, 16);
+    const CMediaType voice = Pcm(1, 16000, 16);
+    FilterRegistry registry;
+    FilterGraph graph(registry);
+    auto source = std::make_shared<TestSource>(std::vector<CMediaType>{cd, voice});
+    auto filter = std::make_shared<AudioTimeStampCorrector>();
+    auto sink = std::make_shared<TestSink>();
+    sink->preferredTypes = {voice};
+    ASSERT_EQ(graph.AddFilter(source, "Source"), S_OK);
+    ASSERT_EQ(graph.AddFilter(filter, "TS Fixer"), S_OK);
+    ASSERT_EQ(graph.AddFilter(sink, "Sink"), S_OK);
+    ASSERT_EQ(graph.Connect(source->Pin(), filter->InputPin()), S_OK);
+    EXPECT_EQ(filter->InputPin()->CurrentMediaType(), cd);
+    ASSERT_EQ(graph.Connect(filter->OutputPin(), sink->Pin()), S_OK);
+    EXPECT_EQ(filter->InputPin()->CurrentMediaType(), voice);
+    EXPECT_EQ(filter->OutputPin()->CurrentMediaType(), voice);
+
+    ASSERT_TRUE(SUCCEEDED(graph.SetSyncSource(nullptr)));
+    ASSERT_TRUE(SUCCEEDED(graph.Pause()));
+    ASSERT_EQ(source->Push(std::vector<uint8_t>(3200), At(777, 888)), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph.Stop()));
+    ASSERT_EQ(sink->samples.size(), 1u);
+    EXPECT_EQ(sink->samples[0].start, 0);
+    EXPECT_EQ(sink->samples[0].stop, 3200 * 312);  // 32000 bytes per second
 }
 
 }  // namespace
