@@ -51,7 +51,11 @@ long TellMemory(void* source) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeOggVorbis(const PcmAudio& audio, const OggEncodeOptions& options) {
+namespace {
+
+// Runs libvorbis over the audio and hands every packet (headers first) to `sink`.
+template <class Sink>
+void RunVorbisEncoder(const PcmAudio& audio, const OggEncodeOptions& options, Sink&& sink) {
     vorbis_info info;
     vorbis_info_init(&info);
     if (vorbis_encode_init_vbr(&info, audio.channels, audio.sampleRate, options.quality) != 0)
@@ -64,21 +68,13 @@ std::vector<uint8_t> EncodeOggVorbis(const PcmAudio& audio, const OggEncodeOptio
     vorbis_block block;
     vorbis_analysis_init(&dsp, &info);
     vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, options.serial);
-
-    std::vector<uint8_t> out;
     ogg_packet id, comm, code;
     vorbis_analysis_headerout(&dsp, &comment, &id, &comm, &code);
-    ogg_stream_packetin(&stream, &id);
-    ogg_stream_packetin(&stream, &comm);
-    ogg_stream_packetin(&stream, &code);
-    ogg_page page;
-    while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
-
+    sink(id, true);
+    sink(comm, true);
+    sink(code, true);
     const size_t frames = audio.frames();
     size_t done = 0;
-    int packetsOnPage = 0;
     bool eos = false;
     while (!eos) {
         size_t chunk = std::min<size_t>(4096, frames - done);
@@ -89,7 +85,6 @@ std::vector<uint8_t> EncodeOggVorbis(const PcmAudio& audio, const OggEncodeOptio
             for (size_t f = 0; f < chunk; ++f) {
                 for (int c = 0; c < audio.channels; ++c) {
                     double v = audio.samples[(done + f) * audio.channels + c];
-                    // The same 16-bit rounding a PCM source would have.
                     double q = std::clamp(std::round(v * 32768.0), -32768.0, 32767.0) / 32768.0;
                     buffer[c][f] = static_cast<float>(q);
                 }
@@ -102,24 +97,59 @@ std::vector<uint8_t> EncodeOggVorbis(const PcmAudio& audio, const OggEncodeOptio
             vorbis_bitrate_addblock(&block);
             ogg_packet packet;
             while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-                ogg_stream_packetin(&stream, &packet);
-                ++packetsOnPage;
-                if (options.packetsPerPage > 0 && packetsOnPage >= options.packetsPerPage) {
-                    while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
-                    packetsOnPage = 0;
-                } else {
-                    while (ogg_stream_pageout(&stream, &page)) AppendPage(out, page);
-                }
+                sink(packet, false);
                 if (packet.e_o_s) eos = true;
             }
         }
     }
-    while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
-    ogg_stream_clear(&stream);
     vorbis_block_clear(&block);
     vorbis_dsp_clear(&dsp);
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
+}
+
+}  // namespace
+
+VorbisPacketSet EncodeVorbisPackets(const PcmAudio& audio, const OggEncodeOptions& options) {
+    VorbisPacketSet set;
+    set.rate = audio.sampleRate;
+    set.channels = audio.channels;
+    RunVorbisEncoder(audio, options, [&](const ogg_packet& packet, bool header) {
+        std::vector<uint8_t> bytes(packet.packet, packet.packet + packet.bytes);
+        if (header) {
+            set.headers.push_back(std::move(bytes));
+        } else {
+            set.audio.push_back({std::move(bytes), packet.granulepos, packet.e_o_s != 0});
+        }
+    });
+    return set;
+}
+
+std::vector<uint8_t> EncodeOggVorbis(const PcmAudio& audio, const OggEncodeOptions& options) {
+    std::vector<uint8_t> out;
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, options.serial);
+    ogg_page page;
+    int packetsOnPage = 0;
+    int headers = 0;
+    RunVorbisEncoder(audio, options, [&](ogg_packet& packet, bool header) {
+        ogg_stream_packetin(&stream, &packet);
+        if (header) {
+            if (++headers == 3) {
+                while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
+            }
+            return;
+        }
+        ++packetsOnPage;
+        if (options.packetsPerPage > 0 && packetsOnPage >= options.packetsPerPage) {
+            while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
+            packetsOnPage = 0;
+        } else {
+            while (ogg_stream_pageout(&stream, &page)) AppendPage(out, page);
+        }
+    });
+    while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
+    ogg_stream_clear(&stream);
     return out;
 }
 

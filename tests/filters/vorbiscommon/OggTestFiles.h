@@ -23,6 +23,20 @@ struct OggEncodeOptions {
 // Encodes 16-bit-rounded audio (any channel count) as one Ogg Vorbis stream.
 std::vector<uint8_t> EncodeOggVorbis(const PcmAudio& audio, const OggEncodeOptions& options = {});
 
+struct VorbisPacket {
+    std::vector<uint8_t> bytes;
+    int64_t granule = -1;
+    bool endOfStream = false;
+};
+struct VorbisPacketSet {
+    std::vector<std::vector<uint8_t>> headers;  // identification, comment, setup
+    std::vector<VorbisPacket> audio;
+    int rate = 0;
+    int channels = 0;
+};
+// The packets libvorbis makes for the audio, without Ogg framing.
+VorbisPacketSet EncodeVorbisPackets(const PcmAudio& audio, const OggEncodeOptions& options = {});
+
 struct VorbisFileDecode {
     bool ok = false;
     int channels = 0;
