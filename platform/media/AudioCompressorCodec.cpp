@@ -11,7 +11,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 
-#include "platform/media/WaveFormat.h"
+#include "platform/media/WaveFormatBlock.h"
 
 namespace tarnel::media {
 namespace {
