@@ -53,8 +53,21 @@ CAsyncOutputPin::CAsyncOutputPin(CFileSource* filter, CCritSec* lock, HRESULT* h
     : CBasePin("Output", filter, lock, hr, PINDIR_OUTPUT), source_(filter) {}
 
 void* CAsyncOutputPin::QueryInterface(const GUID& iid) {
-    if (iid == IAsyncReader::IID) return static_cast<IAsyncReader*>(this);
+    if (iid == IAsyncReader::IID) {
+        readerQueried_ = true;
+        return static_cast<IAsyncReader*>(this);
+    }
     return CBasePin::QueryInterface(iid);
+}
+
+HRESULT CAsyncOutputPin::CheckConnect(IPin* pin) {
+    readerQueried_ = false;
+    return CBasePin::CheckConnect(pin);
+}
+
+HRESULT CAsyncOutputPin::CompleteConnect(IPin* receivePin) {
+    if (!readerQueried_) return VFW_E_NO_TRANSPORT;
+    return CBasePin::CompleteConnect(receivePin);
 }
 
 HRESULT CAsyncOutputPin::CheckMediaType(const CMediaType* type) {

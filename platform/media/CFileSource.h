@@ -26,8 +26,13 @@ public:
 
     void* QueryInterface(const GUID& iid) override;
 
-    // CBasePin: exactly the loaded file's type; the peer must be an input pin.
+    // CBasePin: exactly the loaded file's type; the peer must be an input pin that pulls:
+    // one that asked this pin for IAsyncReader while connecting. A pin that waits for pushed
+    // samples (a renderer taking any type) would never get data, so it is refused with
+    // VFW_E_NO_TRANSPORT and intelligent connection puts a parser in between.
     HRESULT CheckMediaType(const CMediaType* type) override;
+    HRESULT CheckConnect(IPin* pin) override;
+    HRESULT CompleteConnect(IPin* receivePin) override;
     HRESULT GetMediaType(int position, CMediaType* type) override;
 
     // Stream control belongs to input pins.
@@ -42,6 +47,7 @@ public:
 private:
     CFileSource* source_;
     std::atomic<bool> flushing_{false};
+    std::atomic<bool> readerQueried_{false};  // IAsyncReader asked for since CheckConnect
 };
 
 class CFileSource final : public CBaseFilter, public IFileSourceFilter {
