@@ -134,8 +134,11 @@ public:
         return S_OK;
     }
     HRESULT EndOfStream() override {
-        std::lock_guard lock(sink_->mutex_);
-        if (sink_->endOfStream_++ == 0) sink_->samplesAtEos_ = sink_->samples_.size();
+        {
+            std::lock_guard lock(sink_->mutex_);
+            if (sink_->endOfStream_++ == 0) sink_->samplesAtEos_ = sink_->samples_.size();
+        }
+        sink_->eosCv_.notify_all();
         return S_OK;
     }
     HRESULT BeginFlush() override {
@@ -179,6 +182,12 @@ std::vector<uint8_t> CaptureSink::AllBytes() const {
 int CaptureSink::EndOfStreamCount() const {
     std::lock_guard lock(mutex_);
     return endOfStream_;
+}
+
+bool CaptureSink::WaitForEndOfStream(int milliseconds) const {
+    std::unique_lock lock(mutex_);
+    return eosCv_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [this] { return endOfStream_ > 0; });
 }
 
 size_t CaptureSink::SamplesBeforeEndOfStream() const {

@@ -3,6 +3,7 @@
 // given media type, a sink that records every sample and end-of-stream, and a stand-in graph
 // that records the events filters send. Everything runs on the test's thread: Push calls the
 // filter's Receive synchronously.
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -93,6 +94,8 @@ public:
     int EndOfStreamCount() const;
     // Samples received before the first end-of-stream.
     size_t SamplesBeforeEndOfStream() const;
+    // Waits until end-of-stream arrived; false on time-out.
+    bool WaitForEndOfStream(int milliseconds) const;
     int flushes = 0;
 
 private:
@@ -101,6 +104,7 @@ private:
     CCritSec lock_;
     std::unique_ptr<Pin> pin_;
     mutable std::mutex mutex_;
+    mutable std::condition_variable eosCv_;
     std::vector<CapturedSample> samples_;
     int endOfStream_ = 0;
     size_t samplesAtEos_ = 0;
