@@ -1,0 +1,225 @@
+// The splitter's work at connection (headers, chapters, groups, pins, duration) and the byte
+// search behind seeking.
+#include <algorithm>
+#include <map>
+
+#include "filters/oggsplitter/COggSplitter.h"
+
+namespace tarnel {
+
+namespace {
+
+struct SyncState {
+    ogg_sync_state state;
+    SyncState() { ogg_sync_init(&state); }
+    ~SyncState() { ogg_sync_clear(&state); }
+    SyncState(const SyncState&) = delete;
+    SyncState& operator=(const SyncState&) = delete;
+};
+
+// Reads [position, position + size) into the sync layer; false when nothing could be read.
+bool Feed(IAsyncReader* reader, SyncState& sync, int64_t position, int64_t size) {
+    if (size <= 0) return false;
+    char* buffer = ogg_sync_buffer(&sync.state, static_cast<long>(size));
+    if (!buffer) return false;
+    HRESULT hr =
+        reader->SyncRead(position, static_cast<int32_t>(size), reinterpret_cast<uint8_t*>(buffer));
+    if (FAILED(hr)) return false;
+    ogg_sync_wrote(&sync.state, static_cast<long>(size));
+    return true;
+}
+
+std::string PinNameFor(const COggStream& stream) {
+    const GUID& major = stream.MediaType().majortype;
+    std::string prefix = major == MEDIATYPE_Video   ? "Video "
+                         : major == MEDIATYPE_Audio ? "Audio "
+                         : major == MEDIATYPE_Text  ? "Subtitle "
+                                                    : "Stream ";
+    return prefix + std::to_string(static_cast<int32_t>(stream.Serial()));
+}
+
+}  // namespace
+
+HRESULT COggSplitter::ScanFile(IAsyncReader* reader) {
+    ClearStreams();
+    int64_t length = 0, available = 0;
+    if (FAILED(reader->Length(&length, &available)) || length <= 0) return VFW_E_TYPE_NOT_ACCEPTED;
+    m_fileLength = length;
+    HRESULT hr = ReadHeaders(reader, length);
+    if (FAILED(hr)) return hr;
+    for (const auto& stream : m_streams) {
+        if (stream->Kind() == COggStream::kUnknown) continue;
+        auto chapters = ChaptersFromComment(stream->Comment());
+        m_chapters.insert(m_chapters.end(), chapters.begin(), chapters.end());
+    }
+    m_chaptersEnabled = !m_chapters.empty();
+    AssignGroups();
+    CreateOutputPins();
+    if (m_outputs.empty()) return VFW_E_TYPE_NOT_ACCEPTED;
+    ScanDuration(reader, length);
+    m_start = 0;
+    m_stop = m_duration;
+    m_startByte = 0;
+    return S_OK;
+}
+
+HRESULT COggSplitter::ReadHeaders(IAsyncReader* reader, int64_t length) {
+    SyncState sync;
+    int64_t position = 0;
+    int64_t first = std::min<int64_t>(length, kScanBytes);
+    if (!Feed(reader, sync, 0, first)) return VFW_E_TYPE_NOT_ACCEPTED;
+    position = first;
+    for (;;) {
+        ogg_page page;
+        int result;
+        while ((result = ogg_sync_pageout(&sync.state, &page)) != 0) {
+            if (result < 0) continue;
+            uint32_t serial = static_cast<uint32_t>(ogg_page_serialno(&page));
+            COggStream* stream = StreamBySerial(serial);
+            if (!stream) {
+                if (m_streams.size() >= kMaxStreams) continue;
+                m_streams.push_back(std::make_unique<COggStream>(this, serial));
+                stream = m_streams.back().get();
+            }
+            stream->ParseHeaderPage(&page);
+        }
+        // Headers larger than the first 64 KiB (pictures in comments) are read on, within a
+        // limit.
+        bool complete =
+            !m_streams.empty() && std::all_of(m_streams.begin(), m_streams.end(),
+                                              [](const auto& s) { return s->HeadersComplete(); });
+        if (complete || position >= length || position >= kMaxHeaderScanBytes) break;
+        int64_t next = std::min<int64_t>(kScanBytes, length - position);
+        if (!Feed(reader, sync, position, next)) break;
+        position += next;
+    }
+    return m_streams.empty() ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
+}
+
+void COggSplitter::AssignGroups() {
+    std::vector<std::unique_ptr<COggStream>> ordered;
+    int highest = -1;
+    for (auto& stream : m_streams) {
+        int group = -1;
+        if (stream->Kind() != COggStream::kUnknown) {
+            for (const auto& earlier : ordered) {
+                if (earlier->Kind() != COggStream::kUnknown &&
+                    earlier->MediaType().majortype == stream->MediaType().majortype &&
+                    earlier->MediaType().subtype == stream->MediaType().subtype) {
+                    group = earlier->group;
+                    break;
+                }
+            }
+        }
+        bool startsGroup = group < 0;
+        if (startsGroup) group = ++highest;
+        stream->group = group;
+        if (startsGroup && stream->MediaType().majortype == MEDIATYPE_Text && !m_enableAll) {
+            // Subtitles start switched off: an "off" entry leads the group and is the enabled one.
+            auto off = COggStream::MakeSubtitlesOff(this, group);
+            off->enabled = true;
+            ordered.push_back(std::move(off));
+            stream->enabled = false;
+        } else {
+            stream->enabled = startsGroup || m_enableAll;
+        }
+        ordered.push_back(std::move(stream));
+    }
+    m_streams = std::move(ordered);
+}
+
+void COggSplitter::CreateOutputPins() {
+    for (const auto& stream : m_streams) {
+        if (stream->IsPseudo() || !stream->enabled || stream->Kind() == COggStream::kUnknown ||
+            stream->MediaType().majortype.IsNull())
+            continue;
+        HRESULT hr = S_OK;
+        auto pin = std::make_unique<COggSplitOutputPin>(PinNameFor(*stream), this, &m_csFilter,
+                                                        stream.get(), &hr);
+        stream->pin = pin.get();
+        m_outputs.push_back(std::move(pin));
+    }
+    IncrementPinVersion();
+}
+
+void COggSplitter::ScanDuration(IAsyncReader* reader, int64_t length) {
+    int64_t from = length > kScanBytes ? (length - kScanBytes) / 16 * 16 : 0;
+    SyncState sync;
+    if (!Feed(reader, sync, from, length - from)) return;
+    int64_t longest = -1;
+    ogg_page page;
+    int result;
+    while ((result = ogg_sync_pageout(&sync.state, &page)) != 0) {
+        if (result < 0) continue;
+        COggStream* stream = StreamBySerial(static_cast<uint32_t>(ogg_page_serialno(&page)));
+        if (!stream || stream->Kind() == COggStream::kUnknown) continue;
+        int64_t granule = ogg_page_granulepos(&page);
+        if (granule < 0) continue;
+        longest = std::max(longest, stream->GranuleToTime(granule));
+    }
+    if (longest >= 0) m_duration = longest;
+}
+
+bool COggSplitter::FindPageTime(int64_t from, int64_t limit, int64_t* pageOffset, int64_t* time) {
+    IAsyncReader* reader = m_input->Reader();
+    if (!reader) return false;
+    SyncState sync;
+    constexpr int64_t kStep = 4096;
+    int64_t readTo = from;      // bytes handed to the sync layer end here
+    int64_t syncOffset = from;  // file offset of the sync layer's next unexamined byte
+    while (syncOffset < limit) {
+        ogg_page page;
+        long result = ogg_sync_pageseek(&sync.state, &page);
+        if (result < 0) {
+            syncOffset += -result;  // skipped bytes
+            continue;
+        }
+        if (result > 0) {
+            int64_t offset = syncOffset;
+            syncOffset += result;
+            COggStream* stream = StreamBySerial(static_cast<uint32_t>(ogg_page_serialno(&page)));
+            int64_t granule = ogg_page_granulepos(&page);
+            if (stream && stream->Kind() != COggStream::kUnknown && granule >= 0) {
+                *pageOffset = offset;
+                *time = stream->GranuleToTime(granule);
+                return true;
+            }
+            continue;
+        }
+        // Need more bytes.
+        int64_t size = std::min(kStep, m_fileLength - readTo);
+        if (size <= 0 || readTo >= limit + 65536) return false;
+        if (!Feed(reader, sync, readTo, size)) return false;
+        readTo += size;
+    }
+    return false;
+}
+
+int64_t COggSplitter::FindBytePosition(int64_t target) {
+    int64_t lowPos = 0, lowTime = 0;
+    int64_t highPos = m_fileLength, highTime = m_duration;
+    constexpr int64_t kMargin = 4096;
+    while (highPos - lowPos > 8192) {
+        int64_t guess = lowPos + (highPos - lowPos) / 2;
+        if (highTime > lowTime) {
+            __int128 span = static_cast<__int128>(highPos - lowPos) * (target - lowTime);
+            guess = lowPos + static_cast<int64_t>(span / (highTime - lowTime));
+        }
+        guess = std::clamp(guess, lowPos + kMargin, highPos - kMargin);
+        int64_t offset = 0, time = 0;
+        if (!FindPageTime(guess, highPos, &offset, &time)) {
+            highPos = guess;  // nothing usable up there
+            continue;
+        }
+        if (time < target) {
+            lowPos = std::max(offset, lowPos + kMargin);
+            lowTime = time;
+        } else {
+            highPos = guess;
+            highTime = time;
+        }
+    }
+    return lowPos;
+}
+
+}  // namespace tarnel
