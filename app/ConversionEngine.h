@@ -50,7 +50,11 @@ public:
     virtual std::vector<int32_t> TakeEvents() = 0;
 };
 
-// The engine's Converter behind this interface.
+struct ConverterServices;
+
+// The engine's Converter behind this interface, with the process-wide filter registry or the
+// given services (the WMA profile source among them).
 std::unique_ptr<ConversionEngine> MakeEngineConverter();
+std::unique_ptr<ConversionEngine> MakeEngineConverter(ConverterServices services);
 
 }  // namespace tarnel

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/Converter.h"
+
 namespace tarnel {
 
 std::string_view ExportExtension(int32_t exportFormat) {
@@ -24,7 +26,7 @@ int32_t SourceFormatCode(std::string_view formatName) {
     if (formatName == "MP3") return kFormatMp3;
     if (formatName == "OGG") return kFormatOgg;
     if (formatName == "WAV") return kFormatWav;
-    return kFormatUnknownSource;
+    return kFormatUnknown;
 }
 
 std::string MakeOutputName(std::string_view sourcePath, int32_t namingStrategy,

@@ -13,12 +13,6 @@
 
 namespace tarnel {
 
-inline constexpr int32_t kFormatWma = 200;
-inline constexpr int32_t kFormatMp3 = 201;
-inline constexpr int32_t kFormatOgg = 202;
-inline constexpr int32_t kFormatWav = 203;
-inline constexpr int32_t kFormatUnknownSource = 204;
-
 // ".wma", ".mp3", ".ogg", ".wav" for 200..203; empty for any other code.
 std::string_view ExportExtension(int32_t exportFormat);
 

@@ -1,5 +1,7 @@
 #include "app/OutputNaming.h"
 
+#include "engine/Converter.h"
+
 #include <gtest/gtest.h>
 
 namespace tarnel {
