@@ -1,8 +1,5 @@
 #include "tests/filters/mp3enc/Mp3EncTestUtil.h"
 
-#include <cmath>
-#include <numbers>
-
 #include "tests/filters/mp3enc/Mpg123Reference.h"
 
 namespace tarnel::test {
@@ -51,30 +48,6 @@ std::vector<uint8_t> EncodeWhole(CMP3Encoder& encoder, const PcmAudio& pcm, size
     if (FAILED(encoder.Flush(out, &produced))) return {};
     mp3.insert(mp3.end(), out.begin(), out.begin() + static_cast<long>(produced));
     return mp3;
-}
-
-PcmAudio MakeTwoToneStereo(int rate, double seconds, double leftHz, double rightHz,
-                           double amplitude) {
-    PcmAudio a;
-    a.sampleRate = rate;
-    a.channels = 2;
-    const size_t frames = static_cast<size_t>(seconds * rate);
-    a.samples.resize(frames * 2);
-    for (size_t i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / rate;
-        a.samples[2 * i] = amplitude * std::sin(2 * std::numbers::pi * leftHz * t);
-        a.samples[2 * i + 1] = amplitude * std::sin(2 * std::numbers::pi * rightHz * t);
-    }
-    return a;
-}
-
-PcmAudio SliceFrames(const PcmAudio& audio, size_t from, size_t to) {
-    PcmAudio out = audio;
-    to = std::min(to, audio.frames());
-    from = std::min(from, to);
-    out.samples.assign(audio.samples.begin() + static_cast<long>(from * audio.channels),
-                       audio.samples.begin() + static_cast<long>(to * audio.channels));
-    return out;
 }
 
 }  // namespace tarnel::test

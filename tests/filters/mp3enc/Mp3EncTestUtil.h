@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "filters/mp3enc/CMP3Encoder.h"
-#include "tests/support/TestAudio.h"
+#include "tests/filters/mp3enc/TestSignals.h"
 
 namespace tarnel::test {
 
@@ -16,12 +16,5 @@ WAVEFORMATEX PcmFormat(uint16_t channels, uint32_t rate, uint16_t bits = 16);
 // Encodes the whole PCM in blocks of `blockFrames` and flushes; empty on any failure.
 std::vector<uint8_t> EncodeWhole(CMP3Encoder& encoder, const PcmAudio& pcm,
                                  size_t blockFrames = 1152);
-
-// A stereo signal with a different sine on each channel.
-PcmAudio MakeTwoToneStereo(int rate, double seconds, double leftHz, double rightHz,
-                           double amplitude);
-
-// Frames [from, to) of the audio (clamped to its length).
-PcmAudio SliceFrames(const PcmAudio& audio, size_t from, size_t to);
 
 }  // namespace tarnel::test

@@ -144,6 +144,7 @@ public:
     HRESULT BeginFlush() override {
         std::lock_guard lock(sink_->mutex_);
         ++sink_->flushes;
+        sink_->samplesAtFlush_ = sink_->samples_.size();
         return CBaseInputPin::BeginFlush();
     }
 
@@ -184,10 +185,15 @@ int CaptureSink::EndOfStreamCount() const {
     return endOfStream_;
 }
 
-bool CaptureSink::WaitForEndOfStream(int milliseconds) const {
+bool CaptureSink::WaitForEndOfStream(int milliseconds, int count) const {
     std::unique_lock lock(mutex_);
     return eosCv_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                           [this] { return endOfStream_ > 0; });
+                           [this, count] { return endOfStream_ >= count; });
+}
+
+size_t CaptureSink::SamplesSinceFlush() const {
+    std::lock_guard lock(mutex_);
+    return samples_.size() - samplesAtFlush_;
 }
 
 size_t CaptureSink::SamplesBeforeEndOfStream() const {

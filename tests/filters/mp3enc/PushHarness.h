@@ -94,8 +94,10 @@ public:
     int EndOfStreamCount() const;
     // Samples received before the first end-of-stream.
     size_t SamplesBeforeEndOfStream() const;
-    // Waits until end-of-stream arrived; false on time-out.
-    bool WaitForEndOfStream(int milliseconds) const;
+    // Waits until `count` end-of-stream calls arrived; false on time-out.
+    bool WaitForEndOfStream(int milliseconds, int count = 1) const;
+    // Samples received since the last flush began.
+    size_t SamplesSinceFlush() const;
     int flushes = 0;
 
 private:
@@ -107,6 +109,7 @@ private:
     mutable std::condition_variable eosCv_;
     std::vector<CapturedSample> samples_;
     int endOfStream_ = 0;
+    size_t samplesAtFlush_ = 0;
     size_t samplesAtEos_ = 0;
 };
 
