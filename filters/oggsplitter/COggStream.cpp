@@ -133,6 +133,29 @@ void COggStream::ParseHeaderPage(ogg_page* page) {
                 m_vorbisHeaders[2].assign(bytes.begin(), bytes.end());
         }
     }
+    if (m_kind == kVorbis && m_vorbisHeaders[1].size() > static_cast<size_t>(m_bufferSize) / 2)
+        ShrinkCommentHeader();
+}
+
+void COggStream::ShrinkCommentHeader() {
+    // A comment header too large for a delivery buffer (pictures) would be lost on the way to
+    // the decoder; send one that keeps every short comment instead.
+    vorbis_comment shortened;
+    vorbis_comment_init(&shortened);
+    for (int i = 0; i < m_comment.comments; ++i) {
+        if (m_comment.comment_lengths[i] > 1024) continue;
+        std::string entry(m_comment.user_comments[i], m_comment.comment_lengths[i]);
+        size_t equals = entry.find('=');
+        if (equals == std::string::npos) continue;
+        vorbis_comment_add_tag(&shortened, entry.substr(0, equals).c_str(),
+                               entry.substr(equals + 1).c_str());
+    }
+    ogg_packet packet;
+    if (vorbis_commentheader_out(&shortened, &packet) == 0) {
+        m_vorbisHeaders[1].assign(packet.packet, packet.packet + packet.bytes);
+        ogg_packet_clear(&packet);
+    }
+    vorbis_comment_clear(&shortened);
 }
 
 int64_t COggStream::GranuleToTime(int64_t granule) const {

@@ -87,6 +87,7 @@ private:
     bool DeliverPayload(const uint8_t* data, size_t size, int64_t granule, int64_t endGranule,
                         bool syncPoint);
     bool DeliverStoredHeaders();
+    void ShrinkCommentHeader();
     void DeliverEndOfStream();
 
     COggSplitter* m_splitter;

@@ -284,10 +284,23 @@ HRESULT EventGraph::StopAll() {
 
 EventGraph::~EventGraph() {
     StopAll();
-    for (auto& f : filters_) {
-        std::vector<IPin*> pins;
-        f->EnumPins(&pins);
-        for (IPin* pin : pins) pin->Disconnect();
+    // One connection at a time, enumerating afresh: a filter may drop pins when its input is
+    // disconnected (a splitter's outputs).
+    for (bool disconnected = true; disconnected;) {
+        disconnected = false;
+        for (auto& f : filters_) {
+            std::vector<IPin*> pins;
+            f->EnumPins(&pins);
+            for (IPin* pin : pins) {
+                IPin* other = nullptr;
+                if (pin->ConnectedTo(&other) != S_OK) continue;
+                pin->Disconnect();
+                if (other) other->Disconnect();
+                disconnected = true;
+                break;
+            }
+            if (disconnected) break;
+        }
     }
     for (auto& f : filters_) f->JoinFilterGraph(nullptr, "");
 }
