@@ -57,14 +57,14 @@ struct Expectation {
     const char* encoder;
     uint16_t tag;
     double levelToleranceDb;
-    double frequencyToleranceHz;  // lossy coders add noise that shifts zero crossings
+    double frequencyToleranceHz;
 };
 const Expectation kExpected[] = {
-    {"IMA ADPCM", "adpcm_ima_wav", 0x0011, 0.6, 15.0},
-    {"Microsoft ADPCM", "adpcm_ms", 0x0002, 0.6, 10.0},
+    {"IMA ADPCM", "adpcm_ima_wav", 0x0011, 0.6, 1.0},
+    {"Microsoft ADPCM", "adpcm_ms", 0x0002, 0.6, 1.0},
     {"CCITT A-Law", "pcm_alaw", 0x0006, 0.2, 1.0},
     {"CCITT u-Law", "pcm_mulaw", 0x0007, 0.2, 1.0},
-    {"GSM 6.10", "libgsm_ms", 0x0031, 2.0, 10.0},
+    {"GSM 6.10", "libgsm_ms", 0x0031, 2.0, 1.0},
 };
 
 TEST(AudioCompressorList, ListsEveryCompressorTheFfmpegBuildHasInAFixedOrder) {
@@ -130,7 +130,7 @@ TEST_P(AudioCompressorRoundTrip, DecodesBackToTheSameToneAndLength) {
     EXPECT_NEAR(test::RmsDb(decoded.audio, 0, skip) -
                     test::RmsDb(test::MakeSine(int(rate), channels, 1.4, 440, 0.5), 0),
                 0.0, e.levelToleranceDb + 0.1 /* the padded tail */);
-    EXPECT_NEAR(test::EstimateFrequency(decoded.audio, channels - 1, skip), 440.0,
+    EXPECT_NEAR(test::EstimateFrequency(test::Slice(decoded.audio, 0.1, 1.4), channels - 1), 440.0,
                 e.frequencyToleranceHz);
 }
 

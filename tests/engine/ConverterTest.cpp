@@ -12,9 +12,11 @@
 #include "filters/mp3enc/CMP3EncFilter.h"
 #include "framework/Guids.h"
 #include "platform/media/AudioCompressorCodec.h"
+#include "platform/media/MpegSplitterRegistration.h"
 #include "settings/SettingsStore.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/engine/FfmpegDecode.h"
+#include "tests/engine/Mp3Fixtures.h"
 #include "tests/support/TestAudio.h"
 
 namespace tarnel {
@@ -168,7 +170,7 @@ TEST_F(ConverterTest, EightBitWavToPcmWavWidensConvertsAndReportsProgress) {
     EXPECT_EQ(wav.audio.bitsPerSample, 16);
     EXPECT_NEAR(wav.audio.seconds(), 1.0, 0.01);
     EXPECT_NEAR(test::RmsDb(wav.audio, 1, 2205), test::RmsDb(tone, 0), 0.5);
-    EXPECT_NEAR(test::EstimateFrequency(wav.audio, 0, 2205), 440.0, 1.0);
+    EXPECT_NEAR(test::EstimateFrequency(test::Slice(wav.audio, 0.1, 0.9), 0), 440.0, 1.0);
     EXPECT_EQ(test::ReadFileBytes(source), test::EncodeWav(tone)) << "the source is untouched";
 }
 
@@ -388,6 +390,65 @@ TEST_F(ConverterTest, ReusedForOneFileAfterAnother) {
         EXPECT_NEAR(test::ReadWav(output).audio.seconds(), 0.25, 0.01);
         std::filesystem::remove(output);
     }
+}
+
+class ConverterMp3SourceTest : public ConverterMp3Test {
+protected:
+    void SetUp() override {
+        ConverterMp3Test::SetUp();
+        RegisterMpegFilters(registry);
+    }
+};
+
+TEST_F(ConverterMp3SourceTest, Mp3ToWavDecodesThroughSplitterDecoderAndIntermediate) {
+    const auto tone = test::MakeSine(44100, 2, 2.0, 440, 0.5);
+    const auto source = workDir() / "song.mp3";
+    test::WriteLameMp3(source, tone);
+    auto c = MakeConverter();
+    SetTarget(*c, kFormatWav, 22050, 1, 16);
+    PrepareFor(*c, source, kFormatMp3);
+    ASSERT_EQ(c->BuildGraph(), S_OK);
+    const auto filters = c->FilterNames();
+    for (const char* name :
+         {names::kMusicSource, names::kSplitter, names::kDecoder, names::kIntermediate,
+          names::kTsFixer, names::kWaveWriter, names::kFileWriter}) {
+        EXPECT_TRUE(Contains(filters, name)) << name;
+    }
+    EXPECT_FALSE(Contains(filters, names::kSampleSizeConverter));
+    EXPECT_FALSE(Contains(filters, names::kSampleRateConverter));
+    EXPECT_EQ(RunToEnd(*c), EC_COMPLETE);
+    c->ReleaseGraph();
+    const auto wav = test::ReadWav(output);
+    EXPECT_EQ(wav.audio.sampleRate, 22050);
+    EXPECT_EQ(wav.audio.channels, 1);
+    EXPECT_NEAR(wav.audio.seconds(), 2.0, 0.1);  // the encoder's delay and padding
+    EXPECT_NEAR(test::RmsDb(wav.audio, 0, 4410), test::RmsDb(tone, 0), 1.0);
+    EXPECT_NEAR(test::EstimateFrequency(test::Slice(wav.audio, 0.2, 1.8), 0), 440.0, 1.0);
+}
+
+TEST_F(ConverterMp3SourceTest, Mp3ToMp3RunsEndToEnd) {
+    const auto source = workDir() / "song.mp3";
+    test::WriteLameMp3(source, test::MakeSine(44100, 1, 1.0, 440, 0.5));
+    auto c = MakeConverter();
+    SetTarget(*c, kFormatMp3, 44100, 2, 16);
+    PrepareFor(*c, source, kFormatMp3);
+    ASSERT_EQ(c->BuildGraph(), S_OK);
+    EXPECT_TRUE(Contains(c->FilterNames(), names::kIntermediate));
+    EXPECT_EQ(RunToEnd(*c), EC_COMPLETE);
+    c->ReleaseGraph();
+    const auto mp3 = root() / "again.mp3";
+    test::WriteFileBytes(mp3, DataChunk(test::ReadFileBytes(output)));
+    EXPECT_NEAR(test::DecodeWithFfmpeg(mp3).audio.seconds(), 1.0, 0.15);
+}
+
+TEST_F(ConverterMp3SourceTest, Mp3ToWmaWithoutTheAsfWriterFailsCleanly) {
+    const auto source = workDir() / "song.mp3";
+    test::WriteLameMp3(source, test::MakeSine(44100, 1, 0.5, 440, 0.5));
+    auto c = MakeConverter();
+    c->exportFormat = kFormatWma;
+    PrepareFor(*c, source, kFormatMp3);
+    EXPECT_EQ(c->BuildGraph(), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(c->ReleaseGraph(), S_OK);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -48,6 +49,19 @@ double SampleAt(const AVFrame* frame, AVSampleFormat format, int channel, int in
 }
 
 }  // namespace
+
+PcmAudio Slice(const PcmAudio& audio, double fromSeconds, double toSeconds) {
+    PcmAudio out = audio;
+    const auto clampFrame = [&](double seconds) {
+        return std::min(audio.frames(),
+                        static_cast<size_t>(std::max(0.0, seconds) * audio.sampleRate));
+    };
+    const size_t from = clampFrame(fromSeconds);
+    const size_t to = std::max(from, clampFrame(toSeconds));
+    out.samples.assign(audio.samples.begin() + long(from * audio.channels),
+                       audio.samples.begin() + long(to * audio.channels));
+    return out;
+}
 
 DecodedFile DecodeWithFfmpeg(const std::filesystem::path& path) {
     AVFormatContext* raw = nullptr;

@@ -16,6 +16,10 @@ struct DecodedFile {
     PcmAudio audio;         // decoded samples, full scale [-1, 1)
 };
 
+// The frames between two times (seconds), so a measurement can leave out the encoder's padding
+// at the ends, whose low-level noise would add zero crossings.
+PcmAudio Slice(const PcmAudio& audio, double fromSeconds, double toSeconds);
+
 // Throws std::runtime_error when the file cannot be opened or decoded.
 DecodedFile DecodeWithFfmpeg(const std::filesystem::path& path);
 

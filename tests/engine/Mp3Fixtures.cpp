@@ -1,5 +1,10 @@
 #include "tests/engine/Mp3Fixtures.h"
 
+#include <lame/lame.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
 #include <stdexcept>
 
 namespace tarnel::test {
@@ -115,6 +120,40 @@ std::vector<uint8_t> MakeId3v2Tag(uint32_t bodySize, bool footer) {
         tag.insert(tag.end(), size.begin(), size.end());
     }
     return tag;
+}
+
+void WriteLameMp3(const std::filesystem::path& path, const PcmAudio& audio, int kbps) {
+    struct Closer {
+        void operator()(lame_global_flags* g) const { lame_close(g); }
+    };
+    std::unique_ptr<lame_global_flags, Closer> lame(lame_init());
+    if (!lame) throw std::runtime_error("lame_init failed");
+    lame_set_num_channels(lame.get(), audio.channels);
+    lame_set_in_samplerate(lame.get(), audio.sampleRate);
+    lame_set_out_samplerate(lame.get(), audio.sampleRate);
+    lame_set_brate(lame.get(), kbps);
+    lame_set_mode(lame.get(), audio.channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_bWriteVbrTag(lame.get(), 0);
+    if (lame_init_params(lame.get()) < 0) throw std::runtime_error("lame_init_params failed");
+    const int frames = static_cast<int>(audio.frames());
+    std::vector<short> left(frames), right(frames);
+    for (int i = 0; i < frames; ++i) {
+        auto sample = [&](int c) {
+            const double v = audio.samples[size_t(i) * audio.channels + c];
+            return static_cast<short>(std::lround(std::clamp(v, -1.0, 0.99997) * 32768));
+        };
+        left[i] = sample(0);
+        right[i] = sample(audio.channels > 1 ? 1 : 0);
+    }
+    std::vector<unsigned char> mp3(size_t(1.25 * frames) + 7200);
+    int size = lame_encode_buffer(lame.get(), left.data(), right.data(), frames, mp3.data(),
+                                  static_cast<int>(mp3.size()));
+    if (size < 0) throw std::runtime_error("lame_encode_buffer failed");
+    const int tail =
+        lame_encode_flush(lame.get(), mp3.data() + size, static_cast<int>(mp3.size()) - size);
+    if (tail < 0) throw std::runtime_error("lame_encode_flush failed");
+    mp3.resize(size_t(size + tail));
+    WriteFileBytes(path, std::vector<uint8_t>(mp3.begin(), mp3.end()));
 }
 
 }  // namespace tarnel::test

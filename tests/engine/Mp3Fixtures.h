@@ -2,7 +2,10 @@
 // MPEG audio made of real frame headers and zeroed payloads: enough for a frame walk, with
 // frame sizes worked out here from the standard formulas rather than by the code under test.
 #include <cstdint>
+#include <filesystem>
 #include <vector>
+
+#include "tests/support/TestAudio.h"
 
 namespace tarnel::test {
 
@@ -29,5 +32,9 @@ std::vector<uint8_t> MakeId3v2Tag(uint32_t bodySize, bool footer = false);
 // Samples per frame and sample rate of a spec, from the standard tables.
 int SpecSamplesPerFrame(const MpegFrameSpec& spec);
 int SpecSampleRate(const MpegFrameSpec& spec);
+
+// A real MP3 file of 16-bit PCM made with LAME's C interface (constant bitrate, no VBR header
+// frame), for graphs that decode it.
+void WriteLameMp3(const std::filesystem::path& path, const PcmAudio& audio, int kbps = 128);
 
 }  // namespace tarnel::test
