@@ -16,6 +16,7 @@
 #include "filters/wavdest/CWavDestFilter.h"
 #include "framework/Guids.h"
 #include "settings/SettingsStore.h"
+#include "wma/WmaProfiles.h"
 
 namespace tarnel {
 namespace {
@@ -28,6 +29,8 @@ Converter::Converter(ConverterServices services)
     : registry_(services.registry ? *services.registry : FilterRegistry::Default()),
       deviceEnumerator_(std::move(services.deviceEnumerator)),
       wmaProfiles_(std::move(services.wmaProfiles)) {
+    if (!wmaProfiles_.codecNames) wmaProfiles_.codecNames = &ListWmaCodecNames;
+    if (!wmaProfiles_.createProfile) wmaProfiles_.createProfile = &CreateWmaProfile;
     if (!deviceEnumerator_) {
         deviceEnumerator_ = [registry = &registry_] {
             return MakeRegistryDeviceEnumerator(*registry);

@@ -66,7 +66,7 @@ inline constexpr const char* kFileWriter = "File Writer";
 struct ConverterServices {
     FilterRegistry* registry = nullptr;        // null: FilterRegistry::Default()
     DeviceEnumeratorFactory deviceEnumerator;  // empty: over the registry
-    WmaProfileSource wmaProfiles;              // empty: WMA export fails to configure
+    WmaProfileSource wmaProfiles;              // empty: the profiles of wma/
 };
 
 class Converter {

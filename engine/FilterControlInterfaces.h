@@ -34,8 +34,7 @@ public:
 };
 
 // Where the WMA export gets its profile: the codec names in codec-index order and the profile
-// builder for one codec format. Provided by the WMA profile code; empty functions mean that
-// WMA export is not available.
+// builder for one codec format. Empty functions: the WMA profile code of wma/ (WmaProfiles.h).
 struct WmaProfileSource {
     std::function<std::vector<std::string>()> codecNames;
     // The profile is handed to the writer even when the result is a failure, as long as one
