@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "cli/ConvertCommand.h"
+#include "cli/ConvertOptions.h"
 #include "cli/SettingsDump.h"
 #include "settings/StartupPass.h"
 
@@ -27,7 +29,7 @@ int main(int argc, char** argv) {
     const CommandLine line = CommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc));
     switch (line.command()) {
         case CommandLine::Command::Help:
-            std::fputs(CommandLine::UsageText().c_str(), stdout);
+            std::fputs(tarnel::cli::ConvertUsageText().c_str(), stdout);
             return 0;
         case CommandLine::Command::Version:
             std::printf("tarnel-convert %s\n", TARNEL_VERSION_TEXT);
@@ -37,7 +39,7 @@ int main(int argc, char** argv) {
             (void)tarnel::RunStartupPass(static_cast<int64_t>(std::time(nullptr)));
             return tarnel::cli::DumpSettings(stdout) ? 0 : 1;
         case CommandLine::Command::Convert:
-            return UsageError("converting files is not part of this build yet");
+            return tarnel::cli::RunConvertCommand(argc, argv, line.arguments());
         case CommandLine::Command::Invalid:
             break;
     }

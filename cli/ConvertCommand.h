@@ -1,0 +1,13 @@
+#pragma once
+// tarnel-convert: converts the files named on the command line through the same document code
+// as the desktop program. Returns the exit status: 0 when every file converted, 1 when any
+// failed or was refused, 2 for bad usage.
+#include <string>
+#include <vector>
+
+namespace tarnel::cli {
+
+// `args` are the arguments after the program name; argc and argv go to the Qt application.
+int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& args);
+
+}  // namespace tarnel::cli
