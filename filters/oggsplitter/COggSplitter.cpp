@@ -256,23 +256,27 @@ HRESULT COggSplitter::Enable(int32_t index, uint32_t flags) {
         m_enableAll = true;
         return S_OK;
     }
-    CAutoLock lock(&m_csFilter);
     if (index < 0) return E_INVALIDARG;
-    if (static_cast<size_t>(index) < m_streams.size()) {
-        if (!(flags & AMSTREAMSELECTENABLE_ENABLE)) return S_OK;
-        COggStream& chosen = *m_streams[index];
-        for (const auto& stream : m_streams) {
-            if (stream.get() != &chosen && stream->group == chosen.group) {
-                stream->enabled = false;
-                stream->WakeDelivery();
+    int64_t time = 0;
+    {
+        CAutoLock lock(&m_csFilter);
+        if (static_cast<size_t>(index) < m_streams.size()) {
+            if (!(flags & AMSTREAMSELECTENABLE_ENABLE)) return S_OK;
+            COggStream& chosen = *m_streams[index];
+            for (const auto& stream : m_streams) {
+                if (stream.get() != &chosen && stream->group == chosen.group) {
+                    stream->enabled = false;
+                    stream->WakeDelivery();
+                }
             }
+            chosen.enabled = true;
+            return S_OK;
         }
-        chosen.enabled = true;
-        return S_OK;
+        size_t chapter = static_cast<size_t>(index) - m_streams.size();
+        if (!m_chaptersEnabled || chapter >= m_chapters.size()) return E_INVALIDARG;
+        time = m_chapters[chapter].time;
     }
-    size_t chapter = static_cast<size_t>(index) - m_streams.size();
-    if (!m_chaptersEnabled || chapter >= m_chapters.size()) return E_INVALIDARG;
-    int64_t time = m_chapters[chapter].time;
+    // The graph seeks every stream; no lock of ours is held while it calls back.
     if (auto* seeking = m_pGraph ? Query<IMediaSeeking>(m_pGraph) : nullptr) {
         return seeking->SetPositions(&time, AM_SEEKING_AbsolutePositioning, nullptr,
                                      AM_SEEKING_NoPositioning);

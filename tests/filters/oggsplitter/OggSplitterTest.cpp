@@ -234,6 +234,12 @@ TEST(OggSplitterStreams, ChapterEntryAndLanguage) {
     EXPECT_EQ(select->Info(2, &type, &flags, &lcid, &group, &name, nullptr, nullptr), E_INVALIDARG);
     EXPECT_EQ(select->Enable(5, 1), E_INVALIDARG);
     EXPECT_EQ(select->Enable(0, 1), S_OK);
+    // Choosing the chapter seeks to it (here past the end of this short file: to its end).
+    EXPECT_EQ(select->Enable(1, 1), S_OK);
+    int64_t current = -1, stop = -1, duration = 0;
+    rig.splitter->GetPositions(&current, &stop);
+    rig.splitter->GetDuration(&duration);
+    EXPECT_EQ(current, duration);
 }
 
 // Two logical streams interleaved page by page, or one after the other (chained).
