@@ -7,6 +7,7 @@
 #include "platform/media/CWaveParser.h"
 #include "platform/media/ContentSniffer.h"
 #include "platform/media/MediaClsids.h"
+#include "platform/media/WmaFilterRegistration.h"
 
 namespace tarnel {
 
@@ -80,6 +81,7 @@ void RegisterSystemFilters(FilterRegistry& registry) {
     registry.AddSourceRule(Rule("RIFF WAVE", ContentKind::Wave, {".wav"}));
     registry.AddSourceRule(Rule("Ogg", ContentKind::Ogg, {".ogg", ".oga"}));
     registry.AddSourceRule(Rule("MPEG audio", ContentKind::MpegAudio, {".mp3", ".mp2", ".mpa"}));
+    RegisterWmaFilters(registry);
 }
 
 }  // namespace tarnel
