@@ -10,6 +10,8 @@
 #include "platform/media/PcmResampler.h"
 #include "platform/media/RiffWaveLayout.h"
 #include "platform/media/WaveFormatBlock.h"
+#include "platform/media/WaveMediaTypes.h"
+#include "platform/media/WaveStreamPlan.h"
 
 using namespace tarnel::media;
 
@@ -45,6 +47,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (layout.dataOffset > size || layout.dataSize > size - layout.dataOffset) __builtin_trap();
     auto info = DecodeWaveFormat(layout.formatBlock);
     if (!info || info->blockAlign == 0 || layout.dataSize % info->blockAlign != 0) __builtin_trap();
+    // The parser filter offers at least the stored block, typed as audio.
+    auto types = WaveOutputTypes(layout.formatBlock);
+    if (types.empty() || types[0].format != layout.formatBlock) __builtin_trap();
+    // Its delivery plan covers the data exactly, in whole blocks, with rising times.
+    WaveStreamPlan plan(layout.dataOffset, layout.dataSize, info->avgBytesPerSec, info->blockAlign,
+                        info->Kind() != SampleKind::Compressed);
+    uint64_t byte = plan.ByteOfTime(plan.Duration() / 3);
+    int64_t last = -1;
+    for (int n = 0; n < 64; ++n) {
+        auto chunk = plan.ChunkAt(byte, 0, plan.DataSize());
+        if (!chunk) break;
+        if (chunk->length == 0 || chunk->length % info->blockAlign != 0 || chunk->start < last ||
+            chunk->fileOffset + chunk->length > size) {
+            __builtin_trap();
+        }
+        last = chunk->stop;
+        byte += chunk->length;
+    }
     if (info->Kind() != SampleKind::Compressed) {
         // Run a little of the data through the converter to 16-bit stereo 44.1 kHz.
         auto in = PcmFormat::FromWaveFormat(*info);
