@@ -44,7 +44,11 @@ bool MpegDecoderCore::Open(long rate, int channels) {
     if (!handle_) return false;
     mpg123_handle* h = handle_.get();
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
-    // The one output format: anything else in the stream is converted to it.
+    // Only the output format, and no resampling: frames at another rate fail to decode and
+    // are skipped (libmpg123 then also notes on stderr that it could not set up a format).
+    // Its flexible-rate resampler would walk the whole length an info frame claims, so a
+    // forged frame count could stall it. Frames with another channel count are mixed.
+    mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_AUTO_RESAMPLE, 0);
     if (mpg123_format_none(h) != MPG123_OK ||
         mpg123_format(h, rate, channels == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16) !=
             MPG123_OK) {
@@ -95,9 +99,18 @@ MpegDecoderCore::Status MpegDecoderCore::Read(std::span<uint8_t> out, size_t* pr
         switch (rc) {
             case MPG123_OK:
                 return done > 0 ? Status::Output : Status::NeedMore;
-            case MPG123_NEW_FORMAT:
+            case MPG123_NEW_FORMAT: {
                 if (done > 0) return Status::Output;
-                continue;  // fixed by mpg123_format: nothing to change here
+                long rate = 0;
+                int channels = 0, encoding = 0;
+                mpg123_getformat(handle_.get(), &rate, &channels, &encoding);
+                if (rate == rate_ && channels == channels_) continue;
+                // Another output format than ours cannot happen with the format table above;
+                // should it, the bytes are dropped rather than delivered as something else.
+                ++errors_;
+                Restart();
+                return Status::Error;
+            }
             case MPG123_NEED_MORE:
             case MPG123_DONE:
                 return Status::NeedMore;

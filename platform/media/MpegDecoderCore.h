@@ -1,7 +1,8 @@
 #pragma once
 // MpegDecoderCore: libmpg123 in feed mode, giving 16-bit PCM at one fixed rate and channel
-// count whatever the stream does. A stream that changes its rate or channel count midway is
-// resampled and mixed to the fixed format by libmpg123, so the output format never changes.
+// count whatever the stream does, so the output format never changes. Frames with another
+// channel count are mixed to the output's; frames at another sample rate are not decoded (they
+// count as errors and are skipped; the splitter already leaves such frames out).
 // Gapless information in a LAME/Xing info frame is honoured: the encoder's delay and padding
 // are trimmed. A decoding error restarts the decoder on the next bytes instead of ending the
 // stream.
