@@ -10,13 +10,18 @@
 
 namespace tarnel {
 
-// A zero divisor gives 0; a result beyond 64 bits saturates.
+// A zero divisor gives 0; a result beyond 64 bits saturates. Negative results round the same
+// way mirrored (to nearest, an exact half toward zero).
 constexpr int64_t MulDivRound(int64_t a, int64_t b, int64_t c) {
     if (c == 0) return 0;
     __int128 product = static_cast<__int128>(a) * b;
-    __int128 quotient = product / c;
-    __int128 remainder = product % c;
-    if (remainder > c / 2) ++quotient;
+    __int128 divisor = c;
+    bool negative = (product < 0) != (divisor < 0);
+    if (product < 0) product = -product;
+    if (divisor < 0) divisor = -divisor;
+    __int128 quotient = product / divisor;
+    if (product % divisor > divisor / 2) ++quotient;
+    if (negative) quotient = -quotient;
     if (quotient > std::numeric_limits<int64_t>::max()) return std::numeric_limits<int64_t>::max();
     if (quotient < std::numeric_limits<int64_t>::min()) return std::numeric_limits<int64_t>::min();
     return static_cast<int64_t>(quotient);

@@ -199,6 +199,7 @@ HRESULT CVorbisEnc::StartStreaming() {
     m_encoderReady = true;
     m_samplesSubmitted = 0;
     m_headersSent = false;
+    m_anchorSet = false;
     return S_OK;
 }
 
@@ -273,16 +274,34 @@ HRESULT CVorbisEnc::Receive(IMediaSample* sample) {
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
 
-    REFERENCE_TIME start = 0, stop = 0;
-    int64_t startSample = m_samplesSubmitted;  // an unstamped sample continues the timeline
-    if (SUCCEEDED(sample->GetTime(&start, &stop)))
-        startSample = RefTimeToSamples(start, layout->rate);
-
     uint8_t* data = nullptr;
     if (FAILED(sample->GetPointer(&data)) || !data) return S_OK;
     const int channels = layout->channels;
     const int bytes = layout->bytesPerSample;
     const int64_t frames = sample->GetActualDataLength() / channels / bytes;
+
+    // Where this input starts on the encoder's sample line. An unstamped sample continues the
+    // line. A stamped one is placed by its distance from the end of the previous input, so
+    // time stamps that run slightly slow or fast (a whole number of 100 ns per byte upstream)
+    // never look like overlaps or gaps; only real jumps do.
+    REFERENCE_TIME start = 0, stop = 0;
+    HRESULT timeResult = sample->GetTime(&start, &stop);
+    int64_t startSample = m_samplesSubmitted;
+    if (SUCCEEDED(timeResult)) {
+        startSample = m_anchorSet
+                          ? m_anchorSample + RefTimeToSamples(start - m_anchorTime, layout->rate)
+                          : RefTimeToSamples(start, layout->rate);
+    }
+    const int64_t endSample = startSample + frames;
+    if (timeResult == S_OK) {
+        m_anchorTime = stop;
+    } else if (m_anchorSet) {
+        m_anchorTime += SamplesToRefTime(endSample - m_anchorSample, layout->rate);
+    } else {
+        m_anchorTime = SamplesToRefTime(endSample, layout->rate);
+    }
+    m_anchorSample = endSample;
+    m_anchorSet = true;
 
     // Overlap trimming: frames already covered by earlier input are dropped.
     int64_t i = 0;

@@ -10,9 +10,10 @@
 // libvorbis refuses makes StartStreaming return 1 (S_FALSE), which the conversion engine's
 // trial start turns into E_VORBIS_SETTINGS_REJECTED.
 //
-// Timeline: the input's start times are compared with the frames already submitted; an
-// overlapping head is dropped and a gap is filled with silence, so the encoded stream has no
-// holes and no repeats. A sample without a time continues at the frames submitted.
+// Timeline: each input is placed on the sample line by its start time's distance from the
+// previous input's stop (the first by its start time); an overlapping head is dropped and a gap
+// is filled with silence, so the encoded stream has no holes and no repeats. A sample without
+// a time continues at the frames submitted.
 //
 // Threading: Receive and EndOfStream run on the upstream streaming thread under m_csReceive;
 // StartStreaming/StopStreaming run under the state lock (and m_csReceive, see CTransformFilter)
@@ -88,6 +89,10 @@ private:
     bool m_encoderReady = false;  // dsp, block and comment initialised
 
     int64_t m_samplesSubmitted = 0;
+    // The end of the previous input: its stop time and where it ended on the sample line.
+    bool m_anchorSet = false;
+    REFERENCE_TIME m_anchorTime = 0;
+    int64_t m_anchorSample = 0;
     bool m_headersSent = false;
     int m_channels = 0;  // configured channel count (from the output type)
     int64_t m_rate = 0;  // configured rate

@@ -15,6 +15,9 @@ TEST(MulDivRound, RoundsToNearestWithExactHalfDown) {
     EXPECT_EQ(MulDivRound(3, 10, 4), 7);  // 7.5 -> 7
     EXPECT_EQ(MulDivRound(1, 11, 4), 3);  // 2.75 -> 3
     EXPECT_EQ(MulDivRound(1, 9, 4), 2);   // 2.25 -> 2
+    EXPECT_EQ(MulDivRound(-3, 10, 4), -7);  // mirrored: -7.5 -> -7
+    EXPECT_EQ(MulDivRound(-1, 11, 4), -3);
+    EXPECT_EQ(RefTimeToSamples(-SamplesToRefTime(2500, 44100), 44100), -2500);
     EXPECT_EQ(MulDivRound(5, 0, 7), 0);
     EXPECT_EQ(MulDivRound(5, 7, 0), 0);
 }

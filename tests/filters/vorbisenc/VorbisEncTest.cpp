@@ -288,6 +288,25 @@ TEST(VorbisEncStream, OverlapsAreTrimmedAndGapsFilled) {
     rig.graph.StopAll();
 }
 
+TEST(VorbisEncStream, SlowTimeStampsLoseNothing) {
+    // Stamps as a corrector derives them from bytes with a whole 56 units per byte (the exact
+    // figure at 176400 bytes/s is 56.69): they fall ever further behind the samples.
+    EncoderRig rig(Pcm16());
+    ASSERT_EQ(rig.Configure(0.1f, -1, -1, -1), S_OK);
+    ASSERT_EQ(rig.graph.PauseAll(), S_OK);
+    REFERENCE_TIME next = 0;
+    for (int i = 0; i < 200; ++i) {
+        const int bytes = 4096;
+        REFERENCE_TIME start = next, stop = next + bytes * 56;
+        ASSERT_EQ(rig.source->Push(SilentFrames(bytes / 4, 2), start, stop), S_OK);
+        next = stop + 56;
+    }
+    EXPECT_EQ(rig.encoder->SamplesSubmitted(), 200 * 1024);
+    rig.source->PushEndOfStream();
+    EXPECT_EQ(rig.sink->Samples().back().start, SamplesToRefTime(200 * 1024, 44100));
+    rig.graph.StopAll();
+}
+
 TEST(VorbisEncStream, NonMediaSamplesPassThroughUnchanged) {
     EncoderRig rig(Pcm16());
     ASSERT_EQ(rig.Configure(0.4f, -1, -1, -1), S_OK);
