@@ -46,6 +46,7 @@ void CAsfReaderOutputPin::ResetPositions(int64_t duration) {
     current_ = 0;
     stop_ = duration;
     needSeek_ = false;
+    readSinceSeek_ = false;
 }
 
 HRESULT CAsfReaderOutputPin::GetMediaType(int position, CMediaType* type) {
@@ -74,7 +75,8 @@ HRESULT CAsfReaderOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PR
 
 HRESULT CAsfReaderOutputPin::OnThreadStartPlay() {
     discontinuity_ = true;
-    needSeek_ = start_ != 0 || needSeek_;
+    // A run after an earlier one starts from the segment start again, not where that one ended.
+    needSeek_ = needSeek_ || start_ != 0 || readSinceSeek_;
     return DeliverNewSegment(start_, stop_, 1.0);
 }
 
@@ -85,7 +87,9 @@ HRESULT CAsfReaderOutputPin::FillBuffer(IMediaSample* sample) {
         HRESULT hr = demuxer->Seek(start_);
         if (FAILED(hr)) return hr;
         needSeek_ = false;
+        readSinceSeek_ = false;
     }
+    readSinceSeek_ = true;
     for (;;) {
         HRESULT hr = demuxer->ReadPacket(&packet_);
         if (hr != S_OK) return hr == E_ABORT && Stopping() ? S_FALSE : hr;

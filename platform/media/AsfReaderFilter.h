@@ -67,9 +67,10 @@ private:
     std::atomic<int64_t> stop_{0};     // segment stop, 100 ns
     std::atomic<int64_t> current_{0};  // start of the last packet delivered
     std::atomic<bool> seeking_{false};
-    bool needSeek_ = false;      // streaming thread: position the demuxer at start_ first
-    bool discontinuity_ = true;  // streaming thread
-    AsfPacket packet_;           // streaming thread
+    bool needSeek_ = false;       // streaming thread: position the demuxer at start_ first
+    bool readSinceSeek_ = false;  // streaming thread: packets were read since the last seek
+    bool discontinuity_ = true;   // streaming thread
+    AsfPacket packet_;            // streaming thread
 };
 
 class CAsfReader final : public CSource, public IFileSourceFilter {

@@ -139,6 +139,36 @@ TEST_F(AsfReaderTest, WmaDecodesToWhatFfmpegDecodes) {
     }
 }
 
+TEST_F(AsfReaderTest, ASecondRunStartsFromTheBeginningAgain) {
+    const auto path = workDir() / "twice.wma";
+    test::WriteAsfWithFfmpeg(path, test::MakeSine(44100, 2, 1.5, 440, 0.5), "wmav2", 96000);
+    FilterGraph graph(registry);
+    IBaseFilter* source = nullptr;
+    ASSERT_EQ(graph.AddSourceFilter(path, "Music Source", &source), S_OK);
+    auto sink = std::make_shared<CaptureSink>();
+    sink->accept = [](const CMediaType& t) { return t.subtype == MEDIASUBTYPE_PCM; };
+    graph.AddFilter(sink, "Sink");
+    std::vector<IPin*> pins;
+    source->EnumPins(&pins);
+    ASSERT_EQ(graph.Connect(pins[0], sink->Pin()), S_OK);
+    graph.SetSyncSource(nullptr);
+    std::vector<size_t> sizes;
+    for (int run = 0; run < 2; ++run) {
+        sink->ClearSamples();
+        ASSERT_GE(graph.Run(), 0);
+        int32_t code = 0;
+        ASSERT_EQ(graph.WaitForCompletion(30000, &code), S_OK);
+        EXPECT_EQ(code, EC_COMPLETE);
+        graph.Stop();
+        sizes.push_back(sink->Bytes().size());
+        int32_t event = 0;
+        intptr_t p1 = 0, p2 = 0;
+        while (graph.GetEvent(&event, &p1, &p2, 0) == S_OK) graph.FreeEventParams(event, p1, p2);
+    }
+    EXPECT_GT(sizes[0], 200000u);
+    EXPECT_EQ(sizes[0], sizes[1]);
+}
+
 TEST_F(AsfReaderTest, PcmInAsfIsOfferedAsPcm) {
     const auto path = workDir() / "pcm.wma";
     test::WriteAsfWithFfmpeg(path, test::MakeSine(22050, 1, 1.0, 440, 0.5), "pcm_s16le", 0);
