@@ -11,7 +11,8 @@ namespace tarnel {
 // The reason a delivery failed, for the log; nothing on success.
 using DeliveryError = std::optional<std::string>;
 
-// Copies the whole temporary file to finalPath.
+// Delivers the whole temporary file as finalPath: renamed when both lie on one file system
+// (the temporary file is then gone), copied otherwise.
 DeliveryError DeliverCopy(const std::string& tempPath, const std::string& finalPath);
 
 // Takes the raw MPEG audio stream out of the RIFF WAVE container the MP3 encoder wrote: checks
