@@ -54,39 +54,43 @@ void* CPcmConverterOutputPin::QueryInterface(const GUID& iid) {
 }
 
 HRESULT CPcmConverterOutputPin::SetFormat(const CMediaType* type) {
-    CAutoLock lock(m_pLock);
-    if (!type) {
-        converter_->fixed_.reset();
-        return S_OK;
-    }
-    if ((!type->majortype.IsNull() && type->majortype != MEDIATYPE_Audio) ||
-        type->formattype != FORMAT_WaveFormatEx) {
-        return VFW_E_INVALIDMEDIATYPE;
-    }
-    std::vector<uint8_t> block = CanonicalBlock(type->format);
-    auto info = DecodeWaveFormat(block);
-    if (!info || !IsPcmConverterOutput(block) ||
-        info->avgBytesPerSec != info->sampleRate * info->blockAlign) {
-        return VFW_E_INVALIDMEDIATYPE;
-    }
-    if (IsConnected()) {
-        if (!IsStopped()) return VFW_E_NOT_STOPPED;
+    IFilterGraph* graph = nullptr;
+    std::optional<std::vector<uint8_t>> previous;
+    {
+        CAutoLock lock(m_pLock);
+        if (!type) {
+            converter_->fixed_.reset();
+            return S_OK;
+        }
+        if ((!type->majortype.IsNull() && type->majortype != MEDIATYPE_Audio) ||
+            type->formattype != FORMAT_WaveFormatEx) {
+            return VFW_E_INVALIDMEDIATYPE;
+        }
+        std::vector<uint8_t> block = CanonicalBlock(type->format);
+        auto info = DecodeWaveFormat(block);
+        if (!info || !IsPcmConverterOutput(block) ||
+            info->avgBytesPerSec != info->sampleRate * info->blockAlign) {
+            return VFW_E_INVALIDMEDIATYPE;
+        }
         const CMediaType wanted = PcmMediaType(block);
-        if (wanted == CurrentMediaType()) {
+        if (!IsConnected() || wanted == CurrentMediaType()) {
             converter_->fixed_ = std::move(block);
             return S_OK;
         }
+        if (!IsStopped()) return VFW_E_NOT_STOPPED;
         if (GetConnected()->QueryAccept(&wanted) != S_OK) return VFW_E_INVALIDMEDIATYPE;
-        IFilterGraph* graph = converter_->GetFilterGraph();
+        graph = converter_->GetFilterGraph();
         if (!graph) return VFW_E_NOT_IN_GRAPH;
-        auto previous = converter_->fixed_;
+        previous = converter_->fixed_;
         converter_->fixed_ = std::move(block);
-        HRESULT hr = graph->Reconnect(this);
-        if (FAILED(hr)) converter_->fixed_ = std::move(previous);
-        return hr;
     }
-    converter_->fixed_ = std::move(block);
-    return S_OK;
+    // The graph takes its own lock and then ours: call it without holding the filter lock.
+    HRESULT hr = graph->Reconnect(this);
+    if (FAILED(hr)) {
+        CAutoLock lock(m_pLock);
+        converter_->fixed_ = std::move(previous);
+    }
+    return hr;
 }
 
 HRESULT CPcmConverterOutputPin::GetFormat(CMediaType* type) {

@@ -174,11 +174,13 @@ HRESULT CWaveParserOutputPin::FillBuffer(IMediaSample* sample) {
 }
 
 HRESULT CWaveParserOutputPin::DoBufferProcessingLoop() {
-    while (ShouldContinue()) {
+    // While our own seek flushes downstream, everything fails on purpose: leave the loop at
+    // once (without end of stream) and wait for the seek's stop and restart.
+    while (ShouldContinue() && !seeking_) {
         MediaSamplePtr sample;
         HRESULT hr = GetDeliveryBuffer(sample.Receive(), nullptr, nullptr, 0);
+        if (seeking_ || (FAILED(hr) && Stopping())) return hr;
         if (FAILED(hr)) {
-            if (Stopping() || seeking_) return hr;
             m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
             DeliverEndOfStream();
             m_bEndOfStream = true;
@@ -200,14 +202,13 @@ HRESULT CWaveParserOutputPin::DoBufferProcessingLoop() {
         hr = Deliver(sample.get());
         sample.Reset();
         if (hr == S_OK) continue;
-        // Refused while our own seek flushes: the seek stops and restarts this loop.
-        if (seeking_) continue;
+        if (seeking_ || Stopping()) return hr;
         if (hr == S_FALSE) {  // downstream wants no more
             DeliverEndOfStream();
             m_bEndOfStream = true;
             return S_OK;
         }
-        if (!Stopping()) m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
+        m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
         return hr;
     }
     return S_OK;

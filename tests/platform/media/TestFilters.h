@@ -31,6 +31,7 @@ public:
     HRESULT EndOfStream() override;
     HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
+    HRESULT Active() override;
     HRESULT Inactive() override;
 
 private:
@@ -55,6 +56,7 @@ public:
     void Hold() {
         std::lock_guard lock(mutex_);
         holding_ = true;
+        wake_ = false;
     }
     void Release() {
         std::lock_guard lock(mutex_);
@@ -111,7 +113,6 @@ inline HRESULT CapturePin::Receive(IMediaSample* sample) {
         std::unique_lock lock(sink_->mutex_);
         if (sink_->holding_) {
             sink_->held_ = true;
-            sink_->wake_ = false;
             sink_->cv_.notify_all();
             sink_->cv_.wait(lock, [&] { return !sink_->holding_ || sink_->wake_; });
             sink_->held_ = false;
@@ -156,6 +157,14 @@ inline HRESULT CapturePin::EndFlush() {
         sink_->wake_ = false;
     }
     return CBaseInputPin::EndFlush();
+}
+
+inline HRESULT CapturePin::Active() {
+    {
+        std::lock_guard lock(sink_->mutex_);
+        sink_->wake_ = false;
+    }
+    return CBaseInputPin::Active();
 }
 
 inline HRESULT CapturePin::Inactive() {
