@@ -11,6 +11,7 @@
 #include "platform/media/AudioCompressorFilter.h"
 #include "platform/media/MpegSplitterRegistration.h"
 #include "platform/media/SystemFilters.h"
+#include "platform/media/WmaFilterRegistration.h"
 
 namespace tarnel::cli {
 
@@ -19,6 +20,7 @@ void RegisterProgramFilters() {
     RegisterSystemFilters(registry);
     media::RegisterAudioCompressors(registry);
     RegisterMpegFilters(registry);
+    RegisterWmaFilters(registry);
     RegisterOggSplitter(registry);
     RegisterVorbisDecoder(registry);
     RegisterVorbisEncoder(registry);

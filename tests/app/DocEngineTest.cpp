@@ -15,6 +15,7 @@
 #include "platform/media/AudioCompressorFilter.h"
 #include "platform/media/MpegSplitterRegistration.h"
 #include "platform/media/SystemFilters.h"
+#include "platform/media/WmaFilterRegistration.h"
 #include "settings/SettingsStore.h"
 #include "tests/app/DocRecorders.h"
 #include "tests/support/IsolatedTest.h"
@@ -31,6 +32,7 @@ void RegisterFiltersOnce() {
         RegisterSystemFilters(registry);
         media::RegisterAudioCompressors(registry);
         RegisterMpegFilters(registry);
+        RegisterWmaFilters(registry);
         RegisterOggSplitter(registry);
         RegisterVorbisDecoder(registry);
         RegisterVorbisEncoder(registry);
@@ -127,6 +129,32 @@ TEST_F(DocEngine, Mp3ExportHoldsOnlyTheMpegStream) {
     // No RIFF header: the file starts with an MPEG frame header.
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1] & 0xE0, 0xE0);
+}
+
+TEST_F(DocEngine, WmaExportAndBackToWav) {
+    SettingsStore().WriteFormat(200);
+    const std::string a = Wav("a.wav", 1.0);
+    AddAndTick(a);
+    doc->StartOrContinueRun();
+    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_EQ(doc->FindEntry(a)->status, FileStatus::Converted) << view.LogTexts().size();
+    const std::string wma = Out("a-wav-conv.wma");
+    ASSERT_TRUE(fs::exists(wma));
+
+    // The WMA output is listed as WMA and converts back to WAV of the same length.
+    SettingsStore().WriteFormat(203);
+    ASSERT_TRUE(doc->AddFile(wma, FileStatus::Idle));
+    EXPECT_EQ(doc->FindEntry(wma)->format, "WMA");
+    EXPECT_NEAR(doc->FindEntry(wma)->duration, 1.0, 0.1);
+    doc->UncheckEntry(a);
+    doc->CheckEntry(wma);
+    frame.progress.clear();
+    doc->StartOrContinueRun();
+    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_EQ(doc->FindEntry(wma)->status, FileStatus::Converted);
+    const WavInfo back = ReadWav(Out("a-wav-conv-wma-conv.wav"));
+    EXPECT_NEAR(back.audio.seconds(), 1.0, 0.1);
+    EXPECT_NEAR(EstimateFrequency(back.audio, 0, 4000), 440.0, 5.0);
 }
 
 TEST_F(DocEngine, MissingSourceFailsToBuildAndTheNextFileConverts) {
