@@ -140,6 +140,11 @@ HRESULT CFileWriter::Pause() {
             std::lock_guard fileLock(fileMutex_);
             if (path_.empty()) return E_UNEXPECTED;
             if (int err = file_.Open(path_, PosixFile::Mode::CreateTruncate); err != 0) {
+                // A missing folder is a path error, as the Windows file API reports it.
+                std::error_code ec;
+                if (err == ENOENT && !std::filesystem::is_directory(path_.parent_path(), ec)) {
+                    return HRESULT_FROM_WIN32_PATH_NOT_FOUND;
+                }
                 return ResultFromErrno(err);
             }
             appendPosition_ = 0;

@@ -100,9 +100,14 @@ TEST_F(FileWriterTest, FileNameRulesAndOpenFailures) {
     EXPECT_EQ(writer.GetCurFile(&name, nullptr), S_OK);
     EXPECT_EQ(name, Path("x.bin"));
 
-    // A folder that does not exist fails the run with the path error.
+    // A folder that does not exist fails the run with the path error; so does a name that is
+    // a folder.
     Build({{Fill(4, 1), 0}}, kStream, Path("no/such/dir/out.bin"));
-    EXPECT_EQ(graph_->Run(), HRESULT_FROM_WIN32_FILE_NOT_FOUND);
+    EXPECT_EQ(graph_->Run(), HRESULT_FROM_WIN32_PATH_NOT_FOUND);
+    EXPECT_EQ(graph_->Stop(), S_OK);
+    auto* sink = Query<IFileSinkFilter>(graph_->FindFilter("File Writer"));
+    ASSERT_EQ(sink->SetFileName(workDir(), nullptr), S_OK);
+    EXPECT_EQ(graph_->Run(), HRESULT_FROM_WIN32_ACCESS_DENIED);
     EXPECT_EQ(graph_->Stop(), S_OK);
 }
 
