@@ -22,7 +22,8 @@ void ConversionWorker::Run() {
         context_ = &context;
     }
     {
-        CvemoraDoc doc(*this, settings_.probe ? settings_.probe : EngineProbe());
+        CvemoraDoc doc(*this, settings_.probe ? settings_.probe : EngineProbe(),
+                       settings_.engineFactory ? settings_.engineFactory() : nullptr);
         doc.AttachFrame(this);
         doc.AddView(this);
         doc.SetExportFormatOverride(settings_.format);

@@ -50,6 +50,8 @@ struct WorkerSettings {
     std::optional<int32_t> naming;
     bool listOnly = false;
     ProbeFunction probe;  // empty: the engine's probes
+    // Makes the document's conversion engine; empty: the engine's Converter.
+    std::function<std::unique_ptr<ConversionEngine>()> engineFactory;
 };
 
 class ConversionWorker : private DocumentHost, private DocumentFrame, private DocumentView {
