@@ -67,6 +67,11 @@ const Expectation kExpected[] = {
     {"GSM 6.10", "libgsm_ms", 0x0031, 2.0, 1.0},
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Expectation& e, std::ostream* os) {
+    *os << e.name;
+}
+
 TEST(AudioCompressorList, ListsEveryCompressorTheFfmpegBuildHasInAFixedOrder) {
     std::vector<std::string> expected;
     for (const auto& e : kExpected) {
