@@ -3,10 +3,13 @@
 //     against `ffmpeg -c:a wmav2 -b:a 128k` (aim: at most 1.05 times ffmpeg's time);
 //  2. WMA -> WAV: tarnel-convert against `ffmpeg -i x.wma x.wav` on ffmpeg's WMA of step 1
 //     (aim: at most 1.1 times ffmpeg's time).
-// Each command runs three times and the best time counts, so a busy machine disturbs less.
+// Each command runs three times and the best time counts, so a busy machine disturbs less; the
+// processor time (user + system) of the best runs is reported too, as it hardly depends on what
+// else the machine does.
 // Usage: tarnel_wma_bench PATH-TO-tarnel-convert [WORK-FOLDER]
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,9 +81,13 @@ void WriteWav(const fs::path& path) {
     }
 }
 
-// Seconds the command took with its output in `log`; -1 when it failed to start or exited
-// with a failure.
-double TimeCommand(std::vector<std::string> command, const fs::path& log) {
+struct Timing {
+    double wall = -1;  // seconds; -1 when the command failed
+    double cpu = -1;   // user + system seconds of the command
+};
+
+// How long the command took with its output in `log`.
+Timing TimeCommand(std::vector<std::string> command, const fs::path& log) {
     std::vector<char*> argv;
     for (auto& a : command) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -94,34 +101,44 @@ double TimeCommand(std::vector<std::string> command, const fs::path& log) {
     const int spawned =
         posix_spawnp(&pid, command[0].c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
+    Timing timing;
+    if (spawned != 0) return timing;
     int status = 0;
-    waitpid(pid, &status, 0);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return timing;
+    timing.wall = std::chrono::duration<double>(Clock::now() - start).count();
+    timing.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return timing;
 }
 
-double BestOf(const char* what, const std::vector<std::string>& command, const fs::path& log) {
-    double best = -1;
+Timing BestOf(const char* what, const std::vector<std::string>& command, const fs::path& log) {
+    Timing best;
     for (int i = 0; i < kRuns; ++i) {
-        const double t = TimeCommand(command, log);
-        if (t < 0) {
+        const Timing t = TimeCommand(command, log);
+        if (t.wall < 0) {
             std::printf("%s: failed, see %s\n", what, log.c_str());
-            return -1;
+            return Timing{};
         }
-        best = best < 0 ? t : std::min(best, t);
+        best.wall = best.wall < 0 ? t.wall : std::min(best.wall, t.wall);
+        best.cpu = best.cpu < 0 ? t.cpu : std::min(best.cpu, t.cpu);
     }
     return best;
 }
 
-void Report(const char* step, double ours, double theirs, const char* peer, double aim) {
-    if (ours < 0 || theirs <= 0) {
+void Report(const char* step, Timing ours, Timing theirs, const char* peer, double aim) {
+    if (ours.wall < 0 || theirs.wall <= 0) {
         std::printf("%s: not measured\n", step);
         return;
     }
-    const double ratio = ours / theirs;
-    std::printf("%s: tarnel-convert %.2f s, %s %.2f s, ratio %.3f (aim <= %.2f) %s\n", step, ours,
-                peer, theirs, ratio, aim, ratio <= aim ? "met" : "MISSED");
+    const double ratio = ours.wall / theirs.wall;
+    std::printf("%s: tarnel-convert %.2f s, %s %.2f s, ratio %.3f (aim <= %.2f) %s\n", step,
+                ours.wall, peer, theirs.wall, ratio, aim, ratio <= aim ? "met" : "MISSED");
+    if (theirs.cpu > 0) {
+        std::printf("  processor time: tarnel-convert %.2f s, %s %.2f s, ratio %.3f\n", ours.cpu,
+                    peer, theirs.cpu, ours.cpu / theirs.cpu);
+    }
 }
 
 }  // namespace
@@ -160,11 +177,11 @@ int main(int argc, char** argv) {
     std::printf("WMA benchmark in %s: %d s of 44.1 kHz stereo, best of %d runs\n", work.c_str(),
                 kSeconds, kRuns);
 
-    const double oursEncode = BestOf(
+    const Timing oursEncode = BestOf(
         "tarnel-convert wav->wma", {program, "--quiet", "-j", "1", "--format", "wma", wav.string()},
         work / "ours-encode.log");
     const fs::path ffmpegWma = work / "ref" / "song.wma";
-    const double ffmpegEncode =
+    const Timing ffmpegEncode =
         BestOf("ffmpeg wav->wma",
                {"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-i", refWav.string(), "-c:a",
                 "wmav2", "-b:a", "128k", ffmpegWma.string()},
@@ -178,11 +195,11 @@ int main(int argc, char** argv) {
 
     const fs::path source = work / "ours" / "ffmpeg.wma";
     if (fs::exists(ffmpegWma)) fs::copy_file(ffmpegWma, source);
-    const double oursDecode =
+    const Timing oursDecode =
         BestOf("tarnel-convert wma->wav",
                {program, "--quiet", "-j", "1", "--format", "wav", source.string()},
                work / "ours-decode.log");
-    const double ffmpegDecode =
+    const Timing ffmpegDecode =
         BestOf("ffmpeg wma->wav",
                {"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-i", ffmpegWma.string(),
                 (work / "ref" / "decoded.wav").string()},

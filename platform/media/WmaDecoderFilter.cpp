@@ -1,7 +1,6 @@
 #include "platform/media/WmaDecoderFilter.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 extern "C" {
@@ -48,29 +47,56 @@ std::optional<WaveFormatInfo> WmaInput(const CMediaType& type) {
     return info;
 }
 
-int16_t ToS16(double v) {
-    return int16_t(std::lrint(std::clamp(v * 32768.0, -32768.0, 32767.0)));
+// Float to 16 bits, rounded to nearest and clipped; simple enough for the compiler to vectorise.
+inline int16_t FloatToS16(float v) {
+    float scaled = v * 32768.0f;
+    scaled = scaled < -32768.0f ? -32768.0f : (scaled > 32767.0f ? 32767.0f : scaled);
+    return int16_t(int32_t(scaled + (scaled >= 0.0f ? 0.5f : -0.5f)));
 }
 
-// One sample of a decoded frame as signed 16 bits.
-int16_t SampleAt(const AVFrame* frame, int channel, int index, int channels) {
+// Writes `count` frames from position `first` of a decoded frame as interleaved 16-bit PCM.
+void Interleave(const AVFrame* frame, int first, int count, int channels, int16_t* out) {
     const auto format = AVSampleFormat(frame->format);
     const bool planar = av_sample_fmt_is_planar(format);
-    const uint8_t* base = frame->data[planar ? channel : 0];
-    const int at = planar ? index : index * channels + channel;
-    switch (av_get_packed_sample_fmt(format)) {
-        case AV_SAMPLE_FMT_FLT:
-            return ToS16(reinterpret_cast<const float*>(base)[at]);
-        case AV_SAMPLE_FMT_DBL:
-            return ToS16(reinterpret_cast<const double*>(base)[at]);
-        case AV_SAMPLE_FMT_S16:
-            return reinterpret_cast<const int16_t*>(base)[at];
-        case AV_SAMPLE_FMT_S32:
-            return int16_t(reinterpret_cast<const int32_t*>(base)[at] >> 16);
-        case AV_SAMPLE_FMT_U8:
-            return int16_t((int(base[at]) - 128) << 8);
-        default:
-            return 0;
+    for (int c = 0; c < channels; ++c) {
+        const uint8_t* base = frame->data[planar ? c : 0];
+        const int stride = planar ? 1 : channels;
+        const int offset = planar ? first : first * channels + c;
+        int16_t* to = out + c;
+        switch (av_get_packed_sample_fmt(format)) {
+            case AV_SAMPLE_FMT_FLT: {
+                const float* from = reinterpret_cast<const float*>(base) + offset;
+                for (int i = 0; i < count; ++i) to[i * channels] = FloatToS16(from[i * stride]);
+                break;
+            }
+            case AV_SAMPLE_FMT_DBL: {
+                const double* from = reinterpret_cast<const double*>(base) + offset;
+                for (int i = 0; i < count; ++i) {
+                    to[i * channels] = FloatToS16(float(from[i * stride]));
+                }
+                break;
+            }
+            case AV_SAMPLE_FMT_S16: {
+                const int16_t* from = reinterpret_cast<const int16_t*>(base) + offset;
+                for (int i = 0; i < count; ++i) to[i * channels] = from[i * stride];
+                break;
+            }
+            case AV_SAMPLE_FMT_S32: {
+                const int32_t* from = reinterpret_cast<const int32_t*>(base) + offset;
+                for (int i = 0; i < count; ++i) to[i * channels] = int16_t(from[i * stride] >> 16);
+                break;
+            }
+            case AV_SAMPLE_FMT_U8: {
+                const uint8_t* from = base + offset;
+                for (int i = 0; i < count; ++i) {
+                    to[i * channels] = int16_t((int(from[i * stride]) - 128) * 256);
+                }
+                break;
+            }
+            default:
+                for (int i = 0; i < count; ++i) to[i * channels] = 0;
+                break;
+        }
     }
 }
 
@@ -248,12 +274,7 @@ HRESULT CWmaDecoder::DeliverFrame(const AVFrame* frame) {
         const size_t capacity = size_t(std::max(out_->GetSize(), 0)) / frameBytes * frameBytes;
         const int room = int((capacity - filled_) / frameBytes);
         const int take = std::min(room, frame->nb_samples - i);
-        auto* pcm = reinterpret_cast<int16_t*>(buffer + filled_);
-        for (int k = 0; k < take; ++k) {
-            for (int c = 0; c < channels_; ++c) {
-                *pcm++ = SampleAt(frame, c, i + k, channels_);
-            }
-        }
+        Interleave(frame, i, take, channels_, reinterpret_cast<int16_t*>(buffer + filled_));
         filled_ += size_t(take) * frameBytes;
         i += take;
         if (filled_ + frameBytes > capacity) {
