@@ -144,6 +144,14 @@ void WriteHourOgg(const fs::path& path) {
     vorbis_info_clear(&info);
 }
 
+// The first file in the folder with the extension (tarnel-convert names outputs by its rules).
+fs::path FirstWithExtension(const fs::path& folder, const std::string& extension) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() == extension) return entry.path();
+    }
+    return {};
+}
+
 double Run(const std::vector<std::string>& command, const fs::path& log, int* exitCode) {
     std::vector<std::string> all = command;
     std::vector<char*> argv;
@@ -373,11 +381,12 @@ int main(int argc, char** argv) {
                                  work / "oggenc.log", &code);
     std::printf("WAV -> Ogg, oggenc:         %.2f s (exit %d)\n", refEncode, code);
     std::printf("ratio %.3f (aim <= 1.05); sizes %.0f KiB and %.0f KiB\n", oursEncode / refEncode,
-                fs::file_size(work / "ours" / "track.ogg") / 1024.0,
+                fs::file_size(FirstWithExtension(work / "ours", ".ogg")) / 1024.0,
                 fs::file_size(refOgg) / 1024.0);
 
     // Decoding: both from the same Ogg file (oggenc's).
-    fs::remove(work / "ours" / "track.wav");
+    fs::remove_all(work / "ours");
+    fs::create_directories(work / "ours");
     fs::copy_file(refOgg, work / "ours" / "source.ogg");
     const double oursDecode =
         Run({program, "--quiet", "--format", "wav", (work / "ours" / "source.ogg").string()},

@@ -293,8 +293,10 @@ HRESULT CVorbisEnc::Receive(IMediaSample* sample) {
                           : RefTimeToSamples(start, layout->rate);
     }
     const int64_t endSample = startSample + frames;
-    if (timeResult == S_OK) {
+    if (timeResult == S_OK && stop > start) {
         m_anchorTime = stop;
+    } else if (SUCCEEDED(timeResult)) {
+        m_anchorTime = start + SamplesToRefTime(frames, layout->rate);  // no usable stop time
     } else if (m_anchorSet) {
         m_anchorTime += SamplesToRefTime(endSample - m_anchorSample, layout->rate);
     } else {

@@ -37,7 +37,9 @@ class CVorbisEncOutputPin;
 
 class CVorbisEnc : public CTransformFilter, public IVorbisEncoderControl {
 public:
-    static constexpr int kAnalysisFrames = 16384;  // frames per analysis buffer
+    // Frames per analysis write. Small writes keep libvorbis' buffer short: after every block
+    // it moves all samples still buffered, so large writes cost time that grows with their size.
+    static constexpr int kAnalysisFrames = 1024;
     static constexpr int32_t kMinOutputBuffer = 16384;
 
     CVorbisEnc();

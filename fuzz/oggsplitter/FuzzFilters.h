@@ -152,7 +152,8 @@ public:
         sample->GetPointer(&target);
         if (size) std::memcpy(target, data, size);
         sample->SetActualDataLength(static_cast<int32_t>(size));
-        sample->SetTime(&start, &start);
+        REFERENCE_TIME stop = start + 1;
+        sample->SetTime(&start, &stop);
         sample->SetDiscontinuity(discontinuity);
         return Deliver(sample.get());
     }

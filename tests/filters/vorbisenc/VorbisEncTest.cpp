@@ -307,6 +307,18 @@ TEST(VorbisEncStream, SlowTimeStampsLoseNothing) {
     rig.graph.StopAll();
 }
 
+TEST(VorbisEncStream, SamplesWithoutADurationFollowOnByTheirLength) {
+    EncoderRig rig(Pcm16());
+    ASSERT_EQ(rig.Configure(0.1f, -1, -1, -1), S_OK);
+    ASSERT_EQ(rig.graph.PauseAll(), S_OK);
+    for (int i = 0; i < 10; ++i) {
+        REFERENCE_TIME start = SamplesToRefTime(i * 1000, 44100);
+        ASSERT_EQ(rig.source->Push(SilentFrames(1000, 2), start, start), S_OK);
+    }
+    EXPECT_EQ(rig.encoder->SamplesSubmitted(), 10000);
+    rig.graph.StopAll();
+}
+
 TEST(VorbisEncStream, NonMediaSamplesPassThroughUnchanged) {
     EncoderRig rig(Pcm16());
     ASSERT_EQ(rig.Configure(0.4f, -1, -1, -1), S_OK);
