@@ -156,8 +156,9 @@ uint32_t RandomNumber() {
         return device();
     } catch (const std::exception&) {
         // No entropy source: the number is never interpreted, the clock will do.
-        return static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() *
-                                     2654435761u);
+        const auto ticks =
+            static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        return static_cast<uint32_t>(ticks * 2654435761u);
     }
 }
 
