@@ -10,28 +10,27 @@ void InterleaveFrames(float* const* pcm, int first, int count, int channels,
                       const std::vector<int>& channelMap, float gain, bool floatOutput,
                       uint8_t* out) {
     const size_t bytes = floatOutput ? 4 : 2;
-    for (int f = 0; f < count; ++f) {
-        uint8_t* frame = out + static_cast<size_t>(f) * channels * bytes;
-        for (int j = 0; j < channels; ++j) {
-            float value = pcm[j][first + f] * gain;
-            uint8_t* at = frame + static_cast<size_t>(channelMap[j]) * bytes;
-            if (floatOutput) {
-                std::memcpy(at, &value, 4);
-            } else {
-                float scaled = value * 32767.0f;
-                int32_t sample;
-                if (!(scaled == scaled)) {
-                    sample = 0;  // NaN
-                } else if (scaled >= 32767.0f) {
-                    sample = 32767;
-                } else if (scaled <= -32768.0f) {
-                    sample = -32768;
-                } else {
-                    sample = static_cast<int32_t>(scaled);  // toward zero
-                }
-                at[0] = static_cast<uint8_t>(sample);
-                at[1] = static_cast<uint8_t>(sample >> 8);
+    const size_t stride = static_cast<size_t>(channels) * bytes;
+    // One channel at a time: a straight loop per channel that the compiler can keep tight.
+    for (int j = 0; j < channels; ++j) {
+        const float* source = pcm[j] + first;
+        uint8_t* target = out + static_cast<size_t>(channelMap[j]) * bytes;
+        if (floatOutput) {
+            for (int f = 0; f < count; ++f) {
+                float value = source[f] * gain;
+                std::memcpy(target + f * stride, &value, 4);
             }
+            continue;
+        }
+        const float scale = gain * 32767.0f;
+        for (int f = 0; f < count; ++f) {
+            // Selects rather than branches: NaN becomes 0, then clamp, then toward zero.
+            float scaled = source[f] * scale;
+            scaled = scaled == scaled ? scaled : 0.0f;
+            scaled = scaled > 32767.0f ? 32767.0f : scaled;
+            scaled = scaled < -32768.0f ? -32768.0f : scaled;
+            int16_t sample = static_cast<int16_t>(static_cast<int32_t>(scaled));
+            std::memcpy(target + f * stride, &sample, 2);  // little-endian like WAVE
         }
     }
 }
