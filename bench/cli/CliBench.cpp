@@ -150,17 +150,34 @@ int main(int argc, char** argv) {
     }
     const double audioSeconds = 8 * 180.0;
 
+    // Best of three runs for each job count, so a busy moment of the machine counts less.
     double throughput[2] = {0, 0};
     for (int run = 0; run < 2; ++run) {
         const int jobs = run + 1;
         std::vector<std::string> args{"--quiet", "-j", std::to_string(jobs)};
         args.insert(args.end(), batch[run].begin(), batch[run].end());
-        const RunFigures f =
-            RunConvert(program, args, work / ("batch-j" + std::to_string(jobs) + ".log"));
-        throughput[run] = audioSeconds / f.seconds;
+        double best = 0;
+        int exitCode = 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const RunFigures f =
+                RunConvert(program, args, work / ("batch-j" + std::to_string(jobs) + ".log"));
+            if (attempt == 0 || f.seconds < best) best = f.seconds;
+            exitCode |= f.exitCode;
+        }
+        throughput[run] = audioSeconds / best;
         std::printf(
-            "8 x 180 s WAV -> WAV 48000 Hz, -j %d: %.2f s wall, %.1f x real time, exit %d\n", jobs,
-            f.seconds, throughput[run], f.exitCode);
+            "8 x 180 s WAV -> WAV 48000 Hz, -j %d: %.2f s wall (best of 3), %.1f x real time, "
+            "exit %d\n",
+            jobs, best, throughput[run], exitCode);
+    }
+    {
+        // The output really is 48000 Hz.
+        std::ifstream out(work / "batch1" / "track0-wav-conv.wav", std::ios::binary);
+        unsigned char header[28] = {};
+        out.read(reinterpret_cast<char*>(header), sizeof header);
+        const uint32_t rate = header[24] | (header[25] << 8) | (header[26] << 16) |
+                              (static_cast<uint32_t>(header[27]) << 24);
+        std::printf("output sample rate: %u Hz\n", rate);
     }
     std::printf("-j 2 / -j 1 throughput: %.2f (target >= 1.8 on 2 cores; %ld cores here)\n",
                 throughput[1] / throughput[0], sysconf(_SC_NPROCESSORS_ONLN));
