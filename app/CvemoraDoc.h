@@ -170,7 +170,6 @@ private:
     void PostConversionProgress(int fileNumber, int fileCount);
     void SendStatus(const AudioDataPtr& entry) { UpdateAllViews(HINT_ENTRY_STATUS, {entry, 0}); }
     void ReadNamingStrategy();
-    void RemoveFromQueue(const AudioDataPtr& entry);
 
     DocumentHost& host_;
     ProbeFunction probe_;
