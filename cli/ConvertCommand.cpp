@@ -134,6 +134,9 @@ int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& arg
         std::signal(SIGINT, OnSignal);
         std::signal(SIGTERM, OnSignal);
     }
+    // A closed pipe on standard output must not kill the batch halfway (and leave the private
+    // temporary folder behind); the lost lines are the reader's choice.
+    std::signal(SIGPIPE, SIG_IGN);
 
     QTimer progressTimer;
     QObject::connect(&progressTimer, &QTimer::timeout, &app,
