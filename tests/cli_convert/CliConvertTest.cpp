@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 #include "settings/SettingsStore.h"
 #include "tests/cli_convert/RunProcess.h"
@@ -196,6 +199,31 @@ TEST_F(CliConvert, TwoProcessesAtOnceDoNotDisturbEachOther) {
     EXPECT_NEAR(r.audio.seconds(), 2.0, 0.01);
     EXPECT_NEAR(EstimateFrequency(l.audio, 0, 1000), 440.0, 2.0);
     EXPECT_NEAR(EstimateFrequency(r.audio, 0, 1000), 440.0, 2.0);
+    EXPECT_TRUE(FilesIn(root() / "tmp").empty());
+}
+
+TEST_F(CliConvert, InterruptCancelsCleanly) {
+    const std::string a = Wav("long.wav", 240.0, 44100, 2);
+    const std::string b = Wav("later.wav", 1.0);
+    Process p(TARNEL_CONVERT_PATH, {"--format", "mp3", "-j", "1", a, b}, root(), "interrupt");
+    // Wait until the first file converts: its temporary file exists in the private folder.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool converting = false;
+    while (!converting && std::chrono::steady_clock::now() < deadline) {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(root() / "tmp", ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            if (it->path().filename() == "morlat_temp.audio") converting = true;
+        }
+        if (!converting) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(converting);
+    p.Signal(SIGINT);
+    const ProcessResult r = p.Wait();
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("cancelled: " + a + "\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("cancelled: " + b + "\n"), std::string::npos) << r.out;
+    EXPECT_EQ(FilesIn(workDir()), (std::vector<std::string>{"later.wav", "long.wav"}));
     EXPECT_TRUE(FilesIn(root() / "tmp").empty());
 }
 

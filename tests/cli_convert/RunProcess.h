@@ -4,6 +4,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -45,6 +47,11 @@ public:
     }
     ~Process() {
         if (pid_ > 0) Wait();
+    }
+
+    // Sends a signal to the running program.
+    void Signal(int signal) {
+        if (pid_ > 0) ::kill(pid_, signal);
     }
 
     ProcessResult Wait() {
