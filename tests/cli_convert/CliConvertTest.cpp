@@ -1,6 +1,11 @@
 // tarnel-convert end to end: the real program, with a private settings folder and TMPDIR.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -225,6 +230,48 @@ TEST_F(CliConvert, InterruptCancelsCleanly) {
     EXPECT_NE(r.out.find("cancelled: " + b + "\n"), std::string::npos) << r.out;
     EXPECT_EQ(FilesIn(workDir()), (std::vector<std::string>{"later.wav", "long.wav"}));
     EXPECT_TRUE(FilesIn(root() / "tmp").empty());
+}
+
+TEST_F(CliConvert, ProgressLineOnlyOnATerminal) {
+    const std::string a = Wav("a.wav", 60.0);
+    // Standard error on a pseudo-terminal; standard output stays a file.
+    int master = -1;
+    const std::string out = (root() / "tty.out").string();
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(fd, 1);
+        ::execl(TARNEL_CONVERT_PATH, TARNEL_CONVERT_PATH, "--format", "mp3", a.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string terminal;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n > 0) {
+            terminal.append(buffer, static_cast<size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;  // EIO once the program has ended
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(master);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The bar, a percentage and the file being converted; cleared before the report.
+    EXPECT_NE(terminal.find("\r\033[K["), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("0/1  a.wav "), std::string::npos) << terminal;
+    ASSERT_GE(terminal.size(), 4u);
+    EXPECT_EQ(terminal.substr(terminal.size() - 4), "\r\033[K");
+    const std::vector<uint8_t> bytes = ReadFileBytes(out);
+    const std::string report(bytes.begin(), bytes.end());
+    EXPECT_EQ(report.find('\r'), std::string::npos);
+    EXPECT_NE(report.find("converted: " + a), std::string::npos);
 }
 
 }  // namespace
