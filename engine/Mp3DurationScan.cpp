@@ -1,27 +1,16 @@
 #include "engine/Mp3DurationScan.h"
 
 #include "engine/MemoryMappedFile.h"
-#include "engine/MpegAudioHeader.h"
+#include "platform/media/MpegAudioHeader.h"
 
 namespace tarnel {
-namespace {
-
-constexpr size_t kId3HeaderSize = 10;
-
-}  // namespace
 
 uint64_t Id3v2TagsSize(std::span<const uint8_t> bytes) {
     uint64_t offset = 0;
-    while (offset + kId3HeaderSize <= bytes.size()) {
-        const uint8_t* tag = bytes.data() + offset;
-        if (tag[0] != 'I' || tag[1] != 'D' || tag[2] != '3') break;
-        // Version bytes are never 0xFF; the size is four 7-bit groups ("sync-safe").
-        if (tag[3] == 0xFF || tag[4] == 0xFF) break;
-        if ((tag[6] | tag[7] | tag[8] | tag[9]) & 0x80) break;
-        const uint64_t body = uint64_t{tag[6]} << 21 | uint64_t{tag[7]} << 14 |
-                              uint64_t{tag[8]} << 7 | uint64_t{tag[9]};
-        const bool hasFooter = (tag[5] & 0x10) != 0;
-        offset += kId3HeaderSize + body + (hasFooter ? kId3HeaderSize : 0);
+    while (offset < bytes.size()) {
+        const size_t tag = media::Id3v2TagSize(bytes.subspan(static_cast<size_t>(offset)));
+        if (tag == 0) break;
+        offset += tag;
     }
     return offset;
 }
@@ -40,13 +29,13 @@ double ScanMp3Duration(std::span<const uint8_t> bytes) {
     const uint64_t start = Id3v2TagsSize(bytes);
     size_t p = start < size ? static_cast<size_t>(start) : size;
     while (p < size - 4) {
-        const auto header = MpegAudioHeader::Decode(bytes.subspan(p).first<4>());
-        if (!header.IsValid()) {
+        const auto header = media::ParseMpegAudioHeader(bytes.subspan(p, 4));
+        if (!header) {
             ++p;
             continue;
         }
-        const int rate = header.SampleRate();
-        const int samples = header.SamplesPerFrame();
+        const int rate = header->sampleRate;
+        const int samples = header->samplesPerFrame;
         if (run < kMp3ConsistentRun) {
             if (rate != lockedRate || samples != lockedSamples) {
                 lockedRate = rate;
@@ -58,8 +47,8 @@ double ScanMp3Duration(std::span<const uint8_t> bytes) {
         // Once locked, frames of another kind are false syncs inside the audio.
         if (rate == lockedRate && samples == lockedSamples) {
             ++frames;
-            // FrameLength is at least 12 bytes for every valid header, so the walk advances.
-            const auto length = static_cast<size_t>(header.FrameLength());
+            // A parsed header's frame is at least 4 bytes long, so the walk advances.
+            const auto length = static_cast<size_t>(header->frameBytes);
             p = length < size - p ? p + length : size;
         } else {
             ++p;
