@@ -319,6 +319,9 @@ void CvemoraDoc::DeleteContents() {
     previewPaused_ = false;
     playList_.clear();
     savedPreviewStatus_ = FileStatus::NoStatus;
+    // Entries of an earlier session that are still waiting belong to the old contents.
+    ++contentsGeneration_;
+    ClearPendingLoad();
     UpdateAllViews(HINT_CLEARED);
 }
 

@@ -13,6 +13,7 @@
 // slots hold the same AudioData objects. The run keeps its converting entry alive through its own
 // reference, so removing that entry from the list mid-run is safe and the run then removes
 // exactly that entry from its queue.
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -35,6 +36,15 @@ class QObject;
 class QTimer;
 
 namespace tarnel {
+
+class SessionLoadView;
+
+// A stored session entry handed out by TakeNextPending: its path and status, and whether it was
+// ticked when the session was saved.
+struct PendingEntry {
+    AudioDataPtr entry;
+    bool ticked = false;
+};
 
 // What probing found for a file.
 struct ProbeOutcome {
@@ -113,6 +123,25 @@ public:
     // and whenever the general configuration is accepted).
     void SetNamingStrategy(int32_t strategy) { namingStrategy_ = strategy; }
 
+    // --- The session file -------------------------------------------------------------------
+    // The list view that receives WM_LOAD_PENDING; without one the message goes nowhere.
+    void AttachLoadView(SessionLoadView* view) { loadView_ = view; }
+    // Writes the list, its statuses and ticks as a session file, replacing `fileName` only once
+    // the new file is complete. False on failure, which is shown as a message when a frame is
+    // attached. Clears the modified flag on success.
+    bool SaveSession(const std::string& fileName);
+    // Deletes the contents, then reads the stored entries into the pending lists; the list view
+    // adds them on WM_LOAD_PENDING, which is posted whatever the result. False when the file
+    // could not be opened (shown as a message) or holds no session stream (not shown).
+    bool OpenSession(const std::string& fileName);
+    // The next stored entry to add, or nothing once all are handed out (the pending lists are
+    // emptied then).
+    std::optional<PendingEntry> TakeNextPending();
+    const std::vector<AudioDataPtr>& PendingLoad() const { return pendingLoad_; }
+    const std::vector<AudioDataPtr>& PendingLoadChecked() const { return pendingLoadChecked_; }
+    std::ptrdiff_t NextPendingIndex() const { return nextPendingIndex_; }
+    DocumentHost& Host() { return host_; }
+
     // Dispatches pending events of the calling thread for at most the given milliseconds.
     static void PumpMessages(int milliseconds);
 
@@ -170,6 +199,9 @@ private:
     void PostConversionProgress(int fileNumber, int fileCount);
     void SendStatus(const AudioDataPtr& entry) { UpdateAllViews(HINT_ENTRY_STATUS, {entry, 0}); }
     void ReadNamingStrategy();
+    // Session file.
+    void ClearPendingLoad();
+    void PostLoadPending();
 
     DocumentHost& host_;
     ProbeFunction probe_;
@@ -214,6 +246,17 @@ private:
 
     bool modified_ = false;
     std::string title_;
+
+    // The session load: stored entries not yet added, in file order, and the ticked subset (the
+    // same objects, in the same order). nextPendingChecked_ walks the ticked subset alongside.
+    SessionLoadView* loadView_ = nullptr;
+    std::vector<AudioDataPtr> pendingLoad_;
+    std::vector<AudioDataPtr> pendingLoadChecked_;
+    std::ptrdiff_t nextPendingIndex_ = -1;
+    size_t nextPendingChecked_ = 0;
+    // Changes whenever the contents are deleted, so an open that dispatched events while
+    // filling the pending lists sees that a newer open or a new session took over.
+    uint64_t contentsGeneration_ = 0;
 
     std::unique_ptr<ConversionEngine> engine_;  // one for the document's whole life
 };
