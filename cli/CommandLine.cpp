@@ -26,6 +26,12 @@ CommandLine CommandLine::Parse(std::vector<std::string> args) {
         } else {
             line.error_ = "--dump-settings takes no other arguments";
         }
+    } else if (given({"--check-update"})) {
+        if (a.size() == 1) {
+            line.command_ = Command::CheckUpdate;
+        } else {
+            line.error_ = "--check-update takes no other arguments";
+        }
     } else if (a.empty()) {
         line.error_ = "no files given";
     } else {

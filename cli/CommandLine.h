@@ -1,6 +1,6 @@
 #pragma once
 // The command line of tarnel-convert, read into what the program is asked to do:
-//   tarnel-convert --help | --version | --dump-settings
+//   tarnel-convert --help | --version | --dump-settings | --check-update
 //   tarnel-convert [options] FILE...   (conversion; its options are read by that command)
 // Parsing only classifies the arguments; it touches no settings and no files.
 #include <string>
@@ -14,13 +14,14 @@ public:
         Help,          // --help, -h
         Version,       // --version
         DumpSettings,  // --dump-settings: the start-up pass, then every stored value
+        CheckUpdate,   // --check-update: ask the update server now
         Convert,       // anything else: the arguments go to the conversion
         Invalid,       // bad usage; error() says why
     };
 
     // Reads the arguments after the program name. --help and --version win over everything
-    // else; --dump-settings takes no other argument; with no argument at all there is nothing
-    // to do, which is bad usage.
+    // else; --dump-settings and --check-update take no other argument; with no argument at all
+    // there is nothing to do, which is bad usage.
     static CommandLine Parse(std::vector<std::string> args);
 
     Command command() const { return command_; }

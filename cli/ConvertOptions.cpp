@@ -112,6 +112,8 @@ std::string ConvertUsageText() {
            "  --quiet                   print errors only\n"
            "  --dump-settings           fill in missing settings as the program does when it\n"
            "                            starts, then print every stored setting\n"
+           "  --check-update            ask the update server now whether a newer version\n"
+           "                            exists and print its download address\n"
            "  --help                    show this text\n"
            "  --version                 show the version\n"
            "\n"

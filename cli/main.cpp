@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CheckUpdateCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
             // The pass the desktop program runs at start; no update check is started here.
             (void)tarnel::RunStartupPass(static_cast<int64_t>(std::time(nullptr)));
             return tarnel::cli::DumpSettings(stdout) ? 0 : 1;
+        case CommandLine::Command::CheckUpdate:
+            return tarnel::cli::RunCheckUpdate(stdout, stderr);
         case CommandLine::Command::Convert:
             return tarnel::cli::RunConvertCommand(argc, argv, line.arguments());
         case CommandLine::Command::Invalid:

@@ -10,6 +10,7 @@
 
 #include "platform/registry/RegistryKey.h"
 #include "settings/SettingsStore.h"
+#include "tests/support/HttpTestServer.h"
 #include "tests/support/IsolatedTest.h"
 
 extern char** environ;
@@ -184,6 +185,43 @@ TEST_F(Cli, DumpSettingsOverADamagedFile) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
     EXPECT_EQ(Lines(r.out).size(), 20u);
+}
+
+TEST_F(Cli, CheckUpdatePrintsTheAddressAndWritesNoSettings) {
+    test::HttpTestServer server(" <RESP>http://dl.example.org/Tarnel-2.0.tar.gz</RESP>\r\n");
+    setEnv("TARNEL_UPDATE_HOST", server.hostPort());
+    const Result r = Run({"--check-update"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("http://dl.example.org/tarnel-2.0.tar.gz"), std::string::npos) << r.out;
+    auto requests = server.WaitForRequests(1);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].head.substr(0, requests[0].head.find("\r\n")),
+              "POST /cgi-bin/qz_vemora_upcln.pyg?ver=" TARNEL_VERSION_TEXT " HTTP/1.1");
+    EXPECT_FALSE(fs::exists(DatabaseFolder()));
+}
+
+TEST_F(Cli, CheckUpdateWhenUpToDate) {
+    test::HttpTestServer server("<resp></resp>");
+    setEnv("TARNEL_UPDATE_HOST", server.hostPort());
+    const Result r = Run({"--check-update"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("up to date"), std::string::npos) << r.out;
+}
+
+TEST_F(Cli, CheckUpdateFailures) {
+    setEnv("TARNEL_UPDATE_HOST", "127.0.0.1:" + std::to_string(test::ClosedPort()));
+    Result r = Run({"--check-update"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_FALSE(r.err.empty());
+
+    test::HttpTestServer server("<resp>file:///etc/passwd</resp>");
+    setEnv("TARNEL_UPDATE_HOST", server.hostPort());
+    r = Run({"--check-update"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out.find("passwd"), std::string::npos);
+
+    EXPECT_EQ(Run({"--check-update", "x.wav"}).exitCode, 2);
 }
 
 }  // namespace

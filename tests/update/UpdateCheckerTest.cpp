@@ -4,7 +4,7 @@
 
 #include <future>
 
-#include "tests/update/HttpTestServer.h"
+#include "tests/support/HttpTestServer.h"
 
 namespace tarnel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/update/HttpTestServer.h"
+#include "tests/support/HttpTestServer.h"
 #include "update/UpdateServer.h"
 
 namespace tarnel {

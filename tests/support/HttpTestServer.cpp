@@ -1,4 +1,4 @@
-#include "tests/update/HttpTestServer.h"
+#include "tests/support/HttpTestServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
