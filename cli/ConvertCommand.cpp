@@ -20,6 +20,7 @@
 #include "cli/ConversionWorker.h"
 #include "cli/ConvertOptions.h"
 #include "cli/FilterSetup.h"
+#include "cli/SessionCommand.h"
 #include "settings/SettingsStore.h"
 
 namespace tarnel::cli {
@@ -44,8 +45,8 @@ int DefaultJobs() {
 int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& args) {
     QCoreApplication app(argc, argv);
 
-    const ParsedOptions parsed = ParseConvertOptions(args);
-    const ConvertOptions& options = parsed.options;
+    ParsedOptions parsed = ParseConvertOptions(args);
+    ConvertOptions& options = parsed.options;
     if (options.help || options.version) {
         std::fputs(ConvertUsageText().c_str(), stdout);
         return 0;
@@ -59,6 +60,14 @@ int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& arg
     // The start-up pass of the settings store, as the application runs it.
     SettingsStore().EnsureDefaults();
     RegisterProgramFilters();
+
+    if (options.saveSession) return RunSaveSession(options);
+    if (options.session) {
+        // The files to convert are the session's ticked entries that are not Converted.
+        SessionSelection selection = SelectSessionFiles(*options.session, options.quiet);
+        if (!selection.opened) return 1;
+        options.files = std::move(selection.files);
+    }
 
     const size_t fileCount = options.files.size();
     BatchReport report(fileCount, options.list, options.quiet,

@@ -89,17 +89,38 @@ ParsedOptions ParseConvertOptions(const std::vector<std::string>& args) {
                                ", not \"" + text + "\"";
                 return parsed;
             }
+        } else if (is("--session") || is("--save-session")) {
+            const std::string name = is("--session") ? "--session" : "--save-session";
+            if (!value(name, text)) return parsed;
+            if (text.empty()) {
+                parsed.error = "option " + name + " needs a file name";
+                return parsed;
+            }
+            (name == "--session" ? o.session : o.saveSession) = text;
         } else {
             parsed.error = "unknown option " + arg;
             return parsed;
         }
     }
-    if (!o.help && !o.version && o.files.empty()) parsed.error = "no files given";
+    if (o.help || o.version) return parsed;
+    if (o.session && o.saveSession) {
+        parsed.error = "--session and --save-session cannot be used together";
+    } else if (o.session && !o.files.empty()) {
+        parsed.error = "--session takes its files from the session, not from the command line";
+    } else if (o.saveSession && (o.list || o.format || o.naming || o.jobs)) {
+        parsed.error =
+            "--save-session only saves the files; --format, --naming, -j and --list "
+            "do not apply";
+    } else if (!o.session && o.files.empty()) {
+        parsed.error = "no files given";
+    }
     return parsed;
 }
 
 std::string ConvertUsageText() {
     return "Usage: tarnel-convert [options] FILE...\n"
+           "       tarnel-convert [options] --session FILE.qzconv\n"
+           "       tarnel-convert --save-session FILE.qzconv FILE...\n"
            "Converts audio files (WMA, MP3, Ogg Vorbis, WAV) with the settings of Tarnel Audio\n"
            "Converter. Each converted file is written beside its source.\n"
            "\n"
@@ -110,6 +131,10 @@ std::string ConvertUsageText() {
            "  -j N                      files converted in parallel (default: number of cores)\n"
            "  --list                    only probe: path, format and duration in seconds\n"
            "  --quiet                   print errors only\n"
+           "  --session FILE            convert the files of a saved session (.qzconv) that\n"
+           "                            are ticked and not yet converted; no FILE arguments\n"
+           "  --save-session FILE       probe the FILEs and save them as a session (.qzconv),\n"
+           "                            all ticked and Idle, without converting\n"
            "  --dump-settings           fill in missing settings as the program does when it\n"
            "                            starts, then print every stored setting\n"
            "  --check-update            ask the update server now whether a newer version\n"

@@ -6,6 +6,8 @@
 //   -j N                       files converted in parallel (default: the number of cores)
 //   --list                     probe only: path, format name or ERROR, seconds or the error text
 //   --quiet                    no progress and no notices; errors still go to standard error
+//   --session FILE.qzconv      convert the ticked, not yet converted files of a saved session
+//   --save-session FILE.qzconv probe the FILEs and save them as a session, without converting
 //   --help, --version
 #include <cstdint>
 #include <optional>
@@ -22,6 +24,8 @@ struct ConvertOptions {
     bool quiet = false;
     bool help = false;
     bool version = false;
+    std::optional<std::string> session;      // --session: the files come from this session
+    std::optional<std::string> saveSession;  // --save-session: save the files here instead
     std::vector<std::string> files;
 };
 
