@@ -26,7 +26,7 @@
 
 #include <vorbis/codec.h>
 
-#include "engine/FilterControlInterfaces.h"  // IVorbisEncoderControl (header only)
+#include "filters/vorbiscommon/IVorbisEncoderControl.h"
 #include "filters/vorbiscommon/VorbisFormatBlock.h"
 #include "framework/FilterRegistry.h"
 #include "framework/TransformFilter.h"
