@@ -2,8 +2,8 @@
 // A list view without rows: it ticks added entries the way the desktop list view does (by the
 // stored tick during a session load, by "Check items when added" otherwise), mirrors each tick
 // into the document with CheckEntry, and answers WM_LOAD_PENDING with the session load loop.
-// The command-line converter uses it where the desktop program has its list view.
-// Document thread only.
+// The command-line converter uses it where the desktop program has its list view; it removes no
+// rows, so it suits documents whose entries are only added and cleared. Document thread only.
 #include <functional>
 #include <vector>
 

@@ -99,8 +99,11 @@ int RunSaveSession(const ConvertOptions& options) {
 
     size_t listed = 0;
     bool refused = false;
-    for (const std::string& path : options.files) {
+    for (const std::string& given : options.files) {
+        // A session holds full paths, so it means the same files from any working folder.
         std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(given, ec);
+        const std::string path = ec ? given : absolute.string();
         if (std::filesystem::is_directory(path, ec)) {
             PrintError("\"" + path + "\" is a folder, not an audio file.");
             if (!options.quiet) std::printf("refused: %s\n", path.c_str());

@@ -124,9 +124,19 @@ TEST_F(CliSession, SaveSessionProbesAndSavesEveryFileTickedAndIdle) {
     // Nothing was converted.
     EXPECT_EQ(Files(), (std::vector<std::string>{"a.wav", "b.wav", "list.qzconv", "notes.wav"}));
 
-    const ProcessResult quiet = Run({"--save-session", s, "-q", b}, "quiet");
+    // A relative path is stored as a full path.
+    const std::string relative = fs::relative(b).string();
+    ASSERT_FALSE(fs::path(relative).is_absolute());
+    const ProcessResult quiet = Run({"--save-session", s, "-q", relative}, "quiet");
     EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
     EXPECT_EQ(quiet.out, "");
+    std::vector<uint8_t> stream;
+    bool found = false;
+    ASSERT_EQ(CompoundFile::ReadStream(s, kSessionStreamName, stream, found), S_OK);
+    const DecodedSession decoded = DecodeSessionStream(stream);
+    ASSERT_EQ(decoded.records.size(), 1u);
+    EXPECT_TRUE(fs::path(decoded.records[0].path).is_absolute()) << decoded.records[0].path;
+    EXPECT_EQ(fs::weakly_canonical(decoded.records[0].path), fs::path(b));
 }
 
 TEST_F(CliSession, SessionConvertsTheTickedEntriesNotYetConverted) {
