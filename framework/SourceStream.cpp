@@ -99,9 +99,12 @@ uint32_t CSourceStream::ThreadProc() {
 }
 
 HRESULT CSourceStream::DoBufferProcessingLoop() {
-    while (ShouldContinue()) {
+    // While our own seek flushes downstream, everything fails on purpose: leave the loop at
+    // once (without end of stream) and wait for the seek's stop and restart.
+    while (ShouldContinue() && !m_bSeekFlushing) {
         MediaSamplePtr sample;
         HRESULT hr = GetDeliveryBuffer(sample.Receive(), nullptr, nullptr, 0);
+        if (m_bSeekFlushing) return hr;
         if (FAILED(hr)) {
             if (!Stopping()) {
                 m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
@@ -115,6 +118,7 @@ HRESULT CSourceStream::DoBufferProcessingLoop() {
             hr = Deliver(sample.get());
             sample.Reset();
             if (hr == S_OK) continue;
+            if (m_bSeekFlushing) return hr;
             if (hr == S_FALSE) {  // downstream wants no more
                 DeliverEndOfStream();
                 m_bEndOfStream = true;
@@ -137,6 +141,17 @@ HRESULT CSourceStream::DoBufferProcessingLoop() {
         return hr;
     }
     return S_OK;
+}
+
+void CSourceStream::SeekAndRestart(const std::function<void()>& move) {
+    m_bSeekFlushing = true;
+    DeliverBeginFlush();
+    CallWorker(CMD_STOP);
+    move();
+    m_bEndOfStream = false;
+    DeliverEndFlush();
+    m_bSeekFlushing = false;
+    CallWorker(CMD_RUN);
 }
 
 CSource::CSource(std::string name, const GUID& clsid)

@@ -7,6 +7,8 @@
 //   FillBuffer failure -> EC_ERRORABORT (the result as param1) and end of stream
 //   Deliver S_FALSE    -> downstream wants no more: end of stream, wait for the stop
 //   Deliver failure    -> EC_ERRORABORT unless the filter is stopping; the thread waits
+// A seek made through SeekAndRestart flushes downstream, which refuses samples on purpose: the
+// loop then leaves at once without end of stream or event, and the seek restarts it.
 // Inactive (filter stop) decommits the allocator first, so a thread blocked in
 // GetDeliveryBuffer returns at once, then stops and joins the thread.
 //
@@ -15,6 +17,7 @@
 // waits for this thread. Guard shared state with a lock of its own (m_WorkerLock).
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -50,9 +53,14 @@ protected:
     bool ShouldContinue();
     // True when a failure now comes from the stop (not to be reported).
     bool Stopping() const;
+    // Moves a running stream (application thread; the caller serialises seeks and checks that
+    // the thread exists and the pin is connected): flushes downstream, stops the thread, calls
+    // move to set the new position, ends the flush and starts the thread again.
+    void SeekAndRestart(const std::function<void()>& move);
 
     std::atomic<bool> m_bStopRequested{false};
     bool m_bEndOfStream = false;  // end of stream delivered this run (streaming thread)
+    std::atomic<bool> m_bSeekFlushing{false};  // SeekAndRestart is flushing downstream
 };
 
 // A filter with only CSourceStream output pins (owned here).

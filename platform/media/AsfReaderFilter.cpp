@@ -16,16 +16,14 @@ constexpr int32_t kBufferCount = 4;
 // Every packet the demuxer hands out fits one buffer.
 constexpr int32_t kMinBufferBytes = int32_t(AsfDemuxer::kMaxPacketBytes);
 
-bool IsMediaTime(const GUID* format) {
-    return !format || *format == TIME_FORMAT_MEDIA_TIME;
-}
-
 }  // namespace
 
 // ---- output pin ----
 
 CAsfReaderOutputPin::CAsfReaderOutputPin(CAsfReader* filter, CCritSec* lock, HRESULT* hr)
-    : CSourceStream("Raw Audio 0", filter, lock, hr), reader_(filter) {}
+    : CSourceStream("Raw Audio 0", filter, lock, hr),
+      CMediaTimeSeeking(kSeekCaps),
+      reader_(filter) {}
 
 CAsfReaderOutputPin::~CAsfReaderOutputPin() {
     if (ThreadExists()) {
@@ -120,84 +118,7 @@ HRESULT CAsfReaderOutputPin::FillBuffer(IMediaSample* sample) {
     return S_OK;
 }
 
-HRESULT CAsfReaderOutputPin::DoBufferProcessingLoop() {
-    while (ShouldContinue()) {
-        MediaSamplePtr sample;
-        HRESULT hr = GetDeliveryBuffer(sample.Receive(), nullptr, nullptr, 0);
-        if (FAILED(hr)) {
-            if (Stopping() || seeking_) return hr;
-            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return hr;
-        }
-        hr = FillBuffer(sample.get());
-        if (hr == S_FALSE) {
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return S_OK;
-        }
-        if (FAILED(hr)) {
-            if (Stopping()) return hr;
-            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return hr;
-        }
-        hr = Deliver(sample.get());
-        sample.Reset();
-        if (hr == S_OK) continue;
-        if (seeking_) continue;  // refused while our own seek flushes
-        if (hr == S_FALSE) {
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return S_OK;
-        }
-        if (!Stopping()) m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-        return hr;
-    }
-    return S_OK;
-}
-
 // ---- IMediaSeeking ----
-
-HRESULT CAsfReaderOutputPin::GetCapabilities(uint32_t* capabilities) {
-    if (!capabilities) return E_POINTER;
-    *capabilities = kSeekCaps;
-    return S_OK;
-}
-
-HRESULT CAsfReaderOutputPin::CheckCapabilities(uint32_t* capabilities) {
-    if (!capabilities) return E_POINTER;
-    const uint32_t asked = *capabilities;
-    *capabilities = asked & kSeekCaps;
-    if (*capabilities == asked) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT CAsfReaderOutputPin::IsFormatSupported(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CAsfReaderOutputPin::QueryPreferredFormat(GUID* format) {
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT CAsfReaderOutputPin::GetTimeFormat(GUID* format) {
-    return QueryPreferredFormat(format);
-}
-
-HRESULT CAsfReaderOutputPin::IsUsingTimeFormat(const GUID* format) {
-    return IsFormatSupported(format);
-}
-
-HRESULT CAsfReaderOutputPin::SetTimeFormat(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
 
 HRESULT CAsfReaderOutputPin::GetDuration(int64_t* duration) {
     if (!duration) return E_POINTER;
@@ -216,14 +137,6 @@ HRESULT CAsfReaderOutputPin::GetStopPosition(int64_t* stop) {
 HRESULT CAsfReaderOutputPin::GetCurrentPosition(int64_t* current) {
     if (!current) return E_POINTER;
     *current = current_;
-    return S_OK;
-}
-
-HRESULT CAsfReaderOutputPin::ConvertTimeFormat(int64_t* target, const GUID* targetFormat,
-                                               int64_t source, const GUID* sourceFormat) {
-    if (!target) return E_POINTER;
-    if (!IsMediaTime(targetFormat) || !IsMediaTime(sourceFormat)) return E_INVALIDARG;
-    *target = source;
     return S_OK;
 }
 
@@ -266,21 +179,15 @@ HRESULT CAsfReaderOutputPin::SetPositions(int64_t* current, uint32_t currentFlag
     newStart = std::max<int64_t>(newStart, 0);
     stop_ = std::max(newStop, newStart);
     if (currentMode != AM_SEEKING_NoPositioning) {
+        const auto move = [&] {
+            start_ = newStart;
+            current_ = newStart;
+            needSeek_ = true;
+        };
         if (ThreadExists() && IsConnected()) {
-            seeking_ = true;
-            DeliverBeginFlush();
-            CallWorker(CMD_STOP);
-            start_ = newStart;
-            current_ = newStart;
-            needSeek_ = true;
-            m_bEndOfStream = false;
-            DeliverEndFlush();
-            seeking_ = false;
-            CallWorker(CMD_RUN);
+            SeekAndRestart(move);  // flush, stop, move, restart from the new place
         } else {
-            start_ = newStart;
-            current_ = newStart;
-            needSeek_ = true;
+            move();
         }
     }
     if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = start_;
@@ -292,28 +199,6 @@ HRESULT CAsfReaderOutputPin::GetPositions(int64_t* current, int64_t* stop) {
     if (!current || !stop) return E_POINTER;
     *current = current_;
     *stop = stop_;
-    return S_OK;
-}
-
-HRESULT CAsfReaderOutputPin::GetAvailable(int64_t* earliest, int64_t* latest) {
-    if (!earliest || !latest) return E_POINTER;
-    *earliest = 0;
-    return GetDuration(latest);
-}
-
-HRESULT CAsfReaderOutputPin::SetRate(double rate) {
-    return rate == 1.0 ? S_OK : E_INVALIDARG;
-}
-
-HRESULT CAsfReaderOutputPin::GetRate(double* rate) {
-    if (!rate) return E_POINTER;
-    *rate = 1.0;
-    return S_OK;
-}
-
-HRESULT CAsfReaderOutputPin::GetPreroll(int64_t* preroll) {
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
     return S_OK;
 }
 

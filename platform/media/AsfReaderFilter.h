@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "framework/MediaTimeSeeking.h"
 #include "framework/SourceStream.h"
 #include "platform/media/AsfDemuxer.h"
 
@@ -20,7 +21,7 @@ namespace tarnel::media {
 
 class CAsfReader;
 
-class CAsfReaderOutputPin final : public CSourceStream, public IMediaSeeking {
+class CAsfReaderOutputPin final : public CSourceStream, public CMediaTimeSeeking {
 public:
     CAsfReaderOutputPin(CAsfReader* filter, CCritSec* lock, HRESULT* hr);
     ~CAsfReaderOutputPin() override;
@@ -32,33 +33,17 @@ public:
     HRESULT FillBuffer(IMediaSample* sample) override;
     HRESULT OnThreadStartPlay() override;
 
-    // IMediaSeeking (media time only)
-    HRESULT GetCapabilities(uint32_t* capabilities) override;
-    HRESULT CheckCapabilities(uint32_t* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
+    // IMediaSeeking: the positions (CMediaTimeSeeking answers the rest).
     HRESULT GetDuration(int64_t* duration) override;
     HRESULT GetStopPosition(int64_t* stop) override;
     HRESULT GetCurrentPosition(int64_t* current) override;
-    HRESULT ConvertTimeFormat(int64_t* target, const GUID* targetFormat, int64_t source,
-                              const GUID* sourceFormat) override;
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                          uint32_t stopFlags) override;
     HRESULT GetPositions(int64_t* current, int64_t* stop) override;
-    HRESULT GetAvailable(int64_t* earliest, int64_t* latest) override;
-    HRESULT SetRate(double rate) override;
-    HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(int64_t* preroll) override;
 
     void ResetPositions(int64_t duration);
     // Raised while the thread is told to stop, so a read in progress ends at once.
     const std::atomic<bool>* InterruptFlag() const { return &m_bStopRequested; }
-
-protected:
-    HRESULT DoBufferProcessingLoop() override;
 
 private:
     CAsfReader* reader_;
@@ -66,11 +51,10 @@ private:
     std::atomic<int64_t> start_{0};    // segment start, 100 ns
     std::atomic<int64_t> stop_{0};     // segment stop, 100 ns
     std::atomic<int64_t> current_{0};  // start of the last packet delivered
-    std::atomic<bool> seeking_{false};
-    bool needSeek_ = false;       // streaming thread: position the demuxer at start_ first
-    bool readSinceSeek_ = false;  // streaming thread: packets were read since the last seek
-    bool discontinuity_ = true;   // streaming thread
-    AsfPacket packet_;            // streaming thread
+    bool needSeek_ = false;            // streaming thread: position the demuxer at start_ first
+    bool readSinceSeek_ = false;       // streaming thread: packets were read since the last seek
+    bool discontinuity_ = true;        // streaming thread
+    AsfPacket packet_;                 // streaming thread
 };
 
 class CAsfReader final : public CSource, public IFileSourceFilter {

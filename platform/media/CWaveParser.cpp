@@ -41,10 +41,6 @@ constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekFo
                                AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetCurrentPos |
                                AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
 
-bool IsMediaTime(const GUID* format) {
-    return !format || *format == TIME_FORMAT_MEDIA_TIME;
-}
-
 }  // namespace
 
 // ---- input pin ----
@@ -84,7 +80,7 @@ HRESULT CWaveParserInputPin::BreakConnect() {
 // ---- output pin ----
 
 CWaveParserOutputPin::CWaveParserOutputPin(CWaveParser* filter, CCritSec* lock, HRESULT* hr)
-    : CSourceStream("output", filter, lock, hr), parser_(filter) {}
+    : CSourceStream("output", filter, lock, hr), CMediaTimeSeeking(kSeekCaps), parser_(filter) {}
 
 CWaveParserOutputPin::~CWaveParserOutputPin() {
     // The thread calls our FillBuffer: stop it while this object is whole.
@@ -173,87 +169,7 @@ HRESULT CWaveParserOutputPin::FillBuffer(IMediaSample* sample) {
     return S_OK;
 }
 
-HRESULT CWaveParserOutputPin::DoBufferProcessingLoop() {
-    // While our own seek flushes downstream, everything fails on purpose: leave the loop at
-    // once (without end of stream) and wait for the seek's stop and restart.
-    while (ShouldContinue() && !seeking_) {
-        MediaSamplePtr sample;
-        HRESULT hr = GetDeliveryBuffer(sample.Receive(), nullptr, nullptr, 0);
-        if (seeking_ || (FAILED(hr) && Stopping())) return hr;
-        if (FAILED(hr)) {
-            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return hr;
-        }
-        hr = FillBuffer(sample.get());
-        if (hr == S_FALSE) {
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return S_OK;
-        }
-        if (FAILED(hr)) {
-            if (Stopping()) return hr;
-            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return hr;
-        }
-        hr = Deliver(sample.get());
-        sample.Reset();
-        if (hr == S_OK) continue;
-        if (seeking_ || Stopping()) return hr;
-        if (hr == S_FALSE) {  // downstream wants no more
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return S_OK;
-        }
-        m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-        return hr;
-    }
-    return S_OK;
-}
-
 // ---- IMediaSeeking ----
-
-HRESULT CWaveParserOutputPin::GetCapabilities(uint32_t* capabilities) {
-    if (!capabilities) return E_POINTER;
-    *capabilities = kSeekCaps;
-    return S_OK;
-}
-
-HRESULT CWaveParserOutputPin::CheckCapabilities(uint32_t* capabilities) {
-    if (!capabilities) return E_POINTER;
-    const uint32_t asked = *capabilities;
-    *capabilities = asked & kSeekCaps;
-    if (*capabilities == asked) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT CWaveParserOutputPin::IsFormatSupported(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CWaveParserOutputPin::QueryPreferredFormat(GUID* format) {
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT CWaveParserOutputPin::GetTimeFormat(GUID* format) {
-    return QueryPreferredFormat(format);
-}
-
-HRESULT CWaveParserOutputPin::IsUsingTimeFormat(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CWaveParserOutputPin::SetTimeFormat(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
 
 HRESULT CWaveParserOutputPin::GetDuration(int64_t* duration) {
     if (!duration) return E_POINTER;
@@ -276,14 +192,6 @@ HRESULT CWaveParserOutputPin::GetCurrentPosition(int64_t* current) {
     const WaveStreamPlan* plan = Plan();
     if (!plan) return VFW_E_NOT_CONNECTED;
     *current = plan->TimeOfByte(nextByte_);
-    return S_OK;
-}
-
-HRESULT CWaveParserOutputPin::ConvertTimeFormat(int64_t* target, const GUID* targetFormat,
-                                                int64_t source, const GUID* sourceFormat) {
-    if (!target) return E_POINTER;
-    if (!IsMediaTime(targetFormat) || !IsMediaTime(sourceFormat)) return E_INVALIDARG;
-    *target = source;
     return S_OK;
 }
 
@@ -331,20 +239,14 @@ HRESULT CWaveParserOutputPin::SetPositions(int64_t* current, uint32_t currentFla
     stopByte_ = stopByte;
 
     if (currentMode != AM_SEEKING_NoPositioning) {
+        const auto move = [&] {
+            startByte_ = startByte;
+            nextByte_ = startByte;
+        };
         if (ThreadExists() && IsConnected()) {
-            // Flush what is on its way, stop the thread, move, restart from the new place.
-            seeking_ = true;
-            DeliverBeginFlush();
-            CallWorker(CMD_STOP);
-            startByte_ = startByte;
-            nextByte_ = startByte;
-            m_bEndOfStream = false;
-            DeliverEndFlush();
-            seeking_ = false;
-            CallWorker(CMD_RUN);
+            SeekAndRestart(move);  // flush, stop, move, restart from the new place
         } else {
-            startByte_ = startByte;
-            nextByte_ = startByte;
+            move();
         }
     }
     if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = plan->TimeOfByte(startByte);
@@ -357,28 +259,6 @@ HRESULT CWaveParserOutputPin::GetPositions(int64_t* current, int64_t* stop) {
     HRESULT hr = GetCurrentPosition(current);
     if (FAILED(hr)) return hr;
     return GetStopPosition(stop);
-}
-
-HRESULT CWaveParserOutputPin::GetAvailable(int64_t* earliest, int64_t* latest) {
-    if (!earliest || !latest) return E_POINTER;
-    *earliest = 0;
-    return GetDuration(latest);
-}
-
-HRESULT CWaveParserOutputPin::SetRate(double rate) {
-    return rate == 1.0 ? S_OK : E_INVALIDARG;
-}
-
-HRESULT CWaveParserOutputPin::GetRate(double* rate) {
-    if (!rate) return E_POINTER;
-    *rate = 1.0;
-    return S_OK;
-}
-
-HRESULT CWaveParserOutputPin::GetPreroll(int64_t* preroll) {
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
-    return S_OK;
 }
 
 // ---- filter ----

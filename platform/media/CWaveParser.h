@@ -17,6 +17,7 @@
 
 #include "framework/BaseFilter.h"
 #include "framework/BasePin.h"
+#include "framework/MediaTimeSeeking.h"
 #include "framework/SourceStream.h"
 #include "platform/media/RiffWaveLayout.h"
 #include "platform/media/WaveStreamPlan.h"
@@ -46,7 +47,7 @@ private:
     IAsyncReader* reader_ = nullptr;  // the peer's reader while connected
 };
 
-class CWaveParserOutputPin final : public CSourceStream, public IMediaSeeking {
+class CWaveParserOutputPin final : public CSourceStream, public CMediaTimeSeeking {
 public:
     CWaveParserOutputPin(CWaveParser* filter, CCritSec* lock, HRESULT* hr);
     ~CWaveParserOutputPin() override;
@@ -58,34 +59,16 @@ public:
     HRESULT FillBuffer(IMediaSample* sample) override;
     HRESULT OnThreadStartPlay() override;
 
-    // IMediaSeeking (media time only)
-    HRESULT GetCapabilities(uint32_t* capabilities) override;
-    HRESULT CheckCapabilities(uint32_t* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
+    // IMediaSeeking: the positions (CMediaTimeSeeking answers the rest).
     HRESULT GetDuration(int64_t* duration) override;
     HRESULT GetStopPosition(int64_t* stop) override;
     HRESULT GetCurrentPosition(int64_t* current) override;
-    HRESULT ConvertTimeFormat(int64_t* target, const GUID* targetFormat, int64_t source,
-                              const GUID* sourceFormat) override;
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                          uint32_t stopFlags) override;
     HRESULT GetPositions(int64_t* current, int64_t* stop) override;
-    HRESULT GetAvailable(int64_t* earliest, int64_t* latest) override;
-    HRESULT SetRate(double rate) override;
-    HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(int64_t* preroll) override;
 
     // Called by the filter when a file was parsed or forgotten (stopped, unconnected).
     void ResetPositions();
-
-protected:
-    // The framework's loop, except that a flush caused by our own seek restarts instead of
-    // ending the stream.
-    HRESULT DoBufferProcessingLoop() override;
 
 private:
     const WaveStreamPlan* Plan() const;
@@ -95,7 +78,6 @@ private:
     std::atomic<uint64_t> startByte_{0};  // segment start within the data chunk
     std::atomic<uint64_t> stopByte_{0};   // segment end within the data chunk
     std::atomic<uint64_t> nextByte_{0};   // next byte to deliver (streaming thread writes)
-    std::atomic<bool> seeking_{false};    // a seek is flushing downstream
     bool discontinuity_ = true;           // streaming thread
 };
 

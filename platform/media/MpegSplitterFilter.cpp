@@ -13,10 +13,6 @@ constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekFo
                                AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetCurrentPos |
                                AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
 
-bool IsMediaTime(const GUID* format) {
-    return !format || *format == TIME_FORMAT_MEDIA_TIME;
-}
-
 int64_t MulDivRound(uint64_t value, uint64_t mul, uint64_t div) {
     if (div == 0) return 0;
     const unsigned __int128 wide = (unsigned __int128)value * mul + div / 2;
@@ -86,7 +82,7 @@ HRESULT CMpegSplitterInputPin::BreakConnect() {
 // ---- output pin ----
 
 CMpegSplitterOutputPin::CMpegSplitterOutputPin(CMpegSplitter* filter, CCritSec* lock, HRESULT* hr)
-    : CSourceStream("Audio", filter, lock, hr), splitter_(filter) {}
+    : CSourceStream("Audio", filter, lock, hr), CMediaTimeSeeking(kSeekCaps), splitter_(filter) {}
 
 CMpegSplitterOutputPin::~CMpegSplitterOutputPin() {
     // The thread calls our FillBuffer: stop it while this object is whole.
@@ -238,86 +234,7 @@ HRESULT CMpegSplitterOutputPin::FillBuffer(IMediaSample* sample) {
     return S_OK;
 }
 
-HRESULT CMpegSplitterOutputPin::DoBufferProcessingLoop() {
-    while (ShouldContinue()) {
-        MediaSamplePtr sample;
-        HRESULT hr = GetDeliveryBuffer(sample.Receive(), nullptr, nullptr, 0);
-        if (FAILED(hr)) {
-            if (Stopping() || seeking_) return hr;
-            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return hr;
-        }
-        hr = FillBuffer(sample.get());
-        if (hr == S_FALSE) {
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return S_OK;
-        }
-        if (FAILED(hr)) {
-            if (Stopping()) return hr;
-            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return hr;
-        }
-        hr = Deliver(sample.get());
-        sample.Reset();
-        if (hr == S_OK) continue;
-        // Refused while our own seek flushes: the seek stops and restarts this loop.
-        if (seeking_) continue;
-        if (hr == S_FALSE) {  // downstream wants no more
-            DeliverEndOfStream();
-            m_bEndOfStream = true;
-            return S_OK;
-        }
-        if (!Stopping()) m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
-        return hr;
-    }
-    return S_OK;
-}
-
 // ---- IMediaSeeking ----
-
-HRESULT CMpegSplitterOutputPin::GetCapabilities(uint32_t* capabilities) {
-    if (!capabilities) return E_POINTER;
-    *capabilities = kSeekCaps;
-    return S_OK;
-}
-
-HRESULT CMpegSplitterOutputPin::CheckCapabilities(uint32_t* capabilities) {
-    if (!capabilities) return E_POINTER;
-    const uint32_t asked = *capabilities;
-    *capabilities = asked & kSeekCaps;
-    if (*capabilities == asked) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT CMpegSplitterOutputPin::IsFormatSupported(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CMpegSplitterOutputPin::QueryPreferredFormat(GUID* format) {
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT CMpegSplitterOutputPin::GetTimeFormat(GUID* format) {
-    return QueryPreferredFormat(format);
-}
-
-HRESULT CMpegSplitterOutputPin::IsUsingTimeFormat(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CMpegSplitterOutputPin::SetTimeFormat(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
 
 HRESULT CMpegSplitterOutputPin::GetDuration(int64_t* duration) {
     if (!duration) return E_POINTER;
@@ -342,14 +259,6 @@ HRESULT CMpegSplitterOutputPin::GetCurrentPosition(int64_t* current) {
     HRESULT hr = GetDuration(&duration);
     if (FAILED(hr)) return hr;
     *current = std::min(TimeOfFrame(nextFrame_), duration);
-    return S_OK;
-}
-
-HRESULT CMpegSplitterOutputPin::ConvertTimeFormat(int64_t* target, const GUID* targetFormat,
-                                                  int64_t source, const GUID* sourceFormat) {
-    if (!target) return E_POINTER;
-    if (!IsMediaTime(targetFormat) || !IsMediaTime(sourceFormat)) return E_INVALIDARG;
-    *target = source;
     return S_OK;
 }
 
@@ -399,20 +308,14 @@ HRESULT CMpegSplitterOutputPin::SetPositions(int64_t* current, uint32_t currentF
     if (stopMode != AM_SEEKING_NoPositioning) stopFrame_ = std::max(stopFrame, startFrame);
 
     if (currentMode != AM_SEEKING_NoPositioning) {
+        const auto move = [&] {
+            startFrame_ = startFrame;
+            nextFrame_ = startFrame;
+        };
         if (ThreadExists() && IsConnected()) {
-            // Flush what is on its way, stop the thread, move, restart from the new place.
-            seeking_ = true;
-            DeliverBeginFlush();
-            CallWorker(CMD_STOP);
-            startFrame_ = startFrame;
-            nextFrame_ = startFrame;
-            m_bEndOfStream = false;
-            DeliverEndFlush();
-            seeking_ = false;
-            CallWorker(CMD_RUN);
+            SeekAndRestart(move);  // flush, stop, move, restart from the new place
         } else {
-            startFrame_ = startFrame;
-            nextFrame_ = startFrame;
+            move();
         }
     }
     if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = TimeOfFrame(startFrame_);
@@ -425,28 +328,6 @@ HRESULT CMpegSplitterOutputPin::GetPositions(int64_t* current, int64_t* stop) {
     HRESULT hr = GetCurrentPosition(current);
     if (FAILED(hr)) return hr;
     return GetStopPosition(stop);
-}
-
-HRESULT CMpegSplitterOutputPin::GetAvailable(int64_t* earliest, int64_t* latest) {
-    if (!earliest || !latest) return E_POINTER;
-    *earliest = 0;
-    return GetDuration(latest);
-}
-
-HRESULT CMpegSplitterOutputPin::SetRate(double rate) {
-    return rate == 1.0 ? S_OK : E_INVALIDARG;
-}
-
-HRESULT CMpegSplitterOutputPin::GetRate(double* rate) {
-    if (!rate) return E_POINTER;
-    *rate = 1.0;
-    return S_OK;
-}
-
-HRESULT CMpegSplitterOutputPin::GetPreroll(int64_t* preroll) {
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
-    return S_OK;
 }
 
 // ---- filter ----

@@ -20,6 +20,7 @@
 
 #include "framework/BaseFilter.h"
 #include "framework/BasePin.h"
+#include "framework/MediaTimeSeeking.h"
 #include "framework/SourceStream.h"
 #include "platform/media/MpegSplitterScan.h"
 
@@ -50,7 +51,7 @@ private:
     IAsyncReader* reader_ = nullptr;  // the peer's reader while connected
 };
 
-class CMpegSplitterOutputPin final : public CSourceStream, public IMediaSeeking {
+class CMpegSplitterOutputPin final : public CSourceStream, public CMediaTimeSeeking {
 public:
     CMpegSplitterOutputPin(CMpegSplitter* filter, CCritSec* lock, HRESULT* hr);
     ~CMpegSplitterOutputPin() override;
@@ -63,26 +64,13 @@ public:
     HRESULT OnThreadStartPlay() override;
     HRESULT OnThreadDestroy() override;
 
-    // IMediaSeeking (media time only)
-    HRESULT GetCapabilities(uint32_t* capabilities) override;
-    HRESULT CheckCapabilities(uint32_t* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
+    // IMediaSeeking: the positions (CMediaTimeSeeking answers the rest).
     HRESULT GetDuration(int64_t* duration) override;
     HRESULT GetStopPosition(int64_t* stop) override;
     HRESULT GetCurrentPosition(int64_t* current) override;
-    HRESULT ConvertTimeFormat(int64_t* target, const GUID* targetFormat, int64_t source,
-                              const GUID* sourceFormat) override;
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                          uint32_t stopFlags) override;
     HRESULT GetPositions(int64_t* current, int64_t* stop) override;
-    HRESULT GetAvailable(int64_t* earliest, int64_t* latest) override;
-    HRESULT SetRate(double rate) override;
-    HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(int64_t* preroll) override;
 
     // Called by the filter when a file was scanned or forgotten (stopped).
     void ResetPositions();
@@ -90,11 +78,6 @@ public:
     // Bytes per output buffer: room for several of the largest frames.
     static constexpr int32_t kBufferBytes = 16 * 1024;
     static constexpr int32_t kBufferCount = 8;
-
-protected:
-    // The framework's loop, except that a flush caused by our own seek restarts instead of
-    // ending the stream.
-    HRESULT DoBufferProcessingLoop() override;
 
 private:
     const MpegStreamLayout* Layout() const;
@@ -107,7 +90,6 @@ private:
     std::atomic<uint64_t> startFrame_{0};  // segment start, in audio frames
     std::atomic<uint64_t> stopFrame_{0};   // segment end (exclusive)
     std::atomic<uint64_t> nextFrame_{0};   // next frame to deliver (streaming thread writes)
-    std::atomic<bool> seeking_{false};     // a seek is flushing downstream
     // Streaming thread only.
     uint64_t nextOffset_ = 0;  // byte offset where the walk goes on
     bool sendInfoFrame_ = false;
