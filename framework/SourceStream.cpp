@@ -9,6 +9,10 @@ CSourceStream::CSourceStream(std::string name, CBaseFilter* filter, CCritSec* lo
 
 CSourceStream::~CSourceStream() {
     // Normally the filter was stopped (Inactive joined the thread); this is a safety net.
+    EndThreadNow();
+}
+
+void CSourceStream::EndThreadNow() {
     if (ThreadExists()) {
         m_bStopRequested = true;
         if (m_pAllocator) m_pAllocator->Decommit();

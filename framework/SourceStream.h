@@ -57,6 +57,9 @@ protected:
     // the thread exists and the pin is connected): flushes downstream, stops the thread, calls
     // move to set the new position, ends the flush and starts the thread again.
     void SeekAndRestart(const std::function<void()>& move);
+    // Ends and joins the streaming thread at once, if it runs. A pin whose hooks use its own
+    // members calls this from its destructor, while those members still exist.
+    void EndThreadNow();
 
     std::atomic<bool> m_bStopRequested{false};
     bool m_bEndOfStream = false;  // end of stream delivered this run (streaming thread)

@@ -26,12 +26,8 @@ CAsfReaderOutputPin::CAsfReaderOutputPin(CAsfReader* filter, CCritSec* lock, HRE
       reader_(filter) {}
 
 CAsfReaderOutputPin::~CAsfReaderOutputPin() {
-    if (ThreadExists()) {
-        m_bStopRequested = true;
-        if (m_pAllocator) m_pAllocator->Decommit();
-        CallWorker(CMD_EXIT);
-    }
-    Close();
+    // The thread calls our FillBuffer: stop it while this object is whole.
+    EndThreadNow();
 }
 
 void* CAsfReaderOutputPin::QueryInterface(const GUID& iid) {

@@ -84,12 +84,7 @@ CWaveParserOutputPin::CWaveParserOutputPin(CWaveParser* filter, CCritSec* lock, 
 
 CWaveParserOutputPin::~CWaveParserOutputPin() {
     // The thread calls our FillBuffer: stop it while this object is whole.
-    if (ThreadExists()) {
-        m_bStopRequested = true;
-        if (m_pAllocator) m_pAllocator->Decommit();
-        CallWorker(CMD_EXIT);
-    }
-    Close();
+    EndThreadNow();
 }
 
 void* CWaveParserOutputPin::QueryInterface(const GUID& iid) {

@@ -86,12 +86,7 @@ CMpegSplitterOutputPin::CMpegSplitterOutputPin(CMpegSplitter* filter, CCritSec* 
 
 CMpegSplitterOutputPin::~CMpegSplitterOutputPin() {
     // The thread calls our FillBuffer: stop it while this object is whole.
-    if (ThreadExists()) {
-        m_bStopRequested = true;
-        if (m_pAllocator) m_pAllocator->Decommit();
-        CallWorker(CMD_EXIT);
-    }
-    Close();
+    EndThreadNow();
 }
 
 void* CMpegSplitterOutputPin::QueryInterface(const GUID& iid) {
