@@ -1,7 +1,9 @@
 #include "engine/Converter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -60,9 +62,31 @@ std::vector<std::string> Converter::FilterNames() const {
     return graph_ ? graph_->FilterNames() : std::vector<std::string>{};
 }
 
+bool IsProducibleTarget(int32_t exportFormat, const WAVEFORMATEX& target) {
+    const uint32_t rate = target.nSamplesPerSec;
+    const uint16_t channels = target.nChannels;
+    const uint16_t bits = target.wBitsPerSample;
+    switch (exportFormat) {
+        case kFormatMp3: {
+            constexpr uint32_t kMpegRates[] = {8000,  11025, 12000, 16000, 22050,
+                                               24000, 32000, 44100, 48000};
+            return std::find(std::begin(kMpegRates), std::end(kMpegRates), rate) !=
+                       std::end(kMpegRates) &&
+                   (channels == 1 || channels == 2) && bits == 16;
+        }
+        case kFormatWav:
+            return rate >= 1000 && rate <= 768000 && channels >= 1 && channels <= 8 &&
+                   (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+        default:
+            // WMA takes its format from the profile; the Vorbis encoder judges its own settings.
+            return true;
+    }
+}
+
 HRESULT Converter::BuildGraph() {
     durationSeconds = -1.0;
     if (exportFormat < kFormatWma || exportFormat > kFormatWav) return E_FAIL;
+    if (!IsProducibleTarget(exportFormat, targetFormat)) return E_INVALIDARG;
     HRESULT hr = E_FAIL;
     try {
         switch (exportFormat) {

@@ -43,6 +43,12 @@ inline constexpr int32_t kFormatUnknown = 204;
 // The stored WAV compressor position names no installed compressor.
 inline constexpr HRESULT E_WAV_COMPRESSOR_NOT_INSTALLED = static_cast<HRESULT>(0x80040801u);
 
+// Whether the converters can produce `target` for an MP3 or WAV export: an MPEG sample rate,
+// one or two channels and 16 bits for MP3; 1000..768000 Hz, 1..8 channels and 8, 16, 24 or 32
+// bits for WAV. Stored records can hold anything, and a target outside these fails the build
+// with E_INVALIDARG instead of writing a file in some other format.
+bool IsProducibleTarget(int32_t exportFormat, const WAVEFORMATEX& target);
+
 // Filter names inside the graphs.
 namespace graphnames {
 inline constexpr const char* kMusicSource = "Music Source";

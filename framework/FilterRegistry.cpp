@@ -37,6 +37,13 @@ bool FilterRegistry::Unregister(const GUID& clsid) {
 
 void FilterRegistry::AddSourceRule(SourceRule rule) {
     std::lock_guard lock(mutex_);
+    // A rule of the same name replaces the old one, so registering twice changes nothing.
+    for (auto& existing : rules_) {
+        if (existing.name == rule.name) {
+            existing = std::move(rule);
+            return;
+        }
+    }
     rules_.push_back(std::move(rule));
 }
 

@@ -69,6 +69,7 @@ public:
     // Adds or replaces (same CLSID) an entry.
     void Register(FilterRegistration registration);
     bool Unregister(const GUID& clsid);
+    // Replaces a rule of the same name.
     void AddSourceRule(SourceRule rule);
     void Clear();
 

@@ -489,4 +489,13 @@ HRESULT CMP3EncFilter::IsInputFormatKnown() {
     return encoder_.InputFormat() ? S_OK : E_FAIL;
 }
 
+void RegisterMp3Encoder(FilterRegistry& registry) {
+    FilterRegistration entry;
+    entry.clsid = CLSID_MP3EncFilter;
+    entry.name = "MP3 Encoder";
+    entry.merit = MERIT_DO_NOT_USE;
+    entry.create = [] { return std::shared_ptr<IBaseFilter>(std::make_shared<CMP3EncFilter>()); };
+    registry.Register(std::move(entry));
+}
+
 }  // namespace tarnel

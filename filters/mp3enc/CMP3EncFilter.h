@@ -18,6 +18,7 @@
 #include "filters/mp3enc/CMP3Encoder.h"
 #include "filters/mp3enc/IMP3AudioEncProperties.h"
 #include "filters/mp3enc/Mp3OutputFormat.h"
+#include "framework/FilterRegistry.h"
 #include "framework/TransformFilter.h"
 
 namespace tarnel {
@@ -113,5 +114,9 @@ private:
     mutable std::mutex formatLock_;
     Mpeg1WaveFormatBlock outputFormat_{};  // guarded by formatLock_
 };
+
+// Registers CLSID_MP3EncFilter, placed by the conversion graph builder only, never by intelligent
+// connection.
+void RegisterMp3Encoder(FilterRegistry& registry);
 
 }  // namespace tarnel

@@ -1,5 +1,6 @@
 #include "platform/media/SystemFilters.h"
 
+#include "platform/media/AudioCompressorFilter.h"
 #include "platform/media/CFileSource.h"
 #include "platform/media/CFileWriter.h"
 #include "platform/media/CNullRenderer.h"
@@ -7,6 +8,7 @@
 #include "platform/media/CWaveParser.h"
 #include "platform/media/ContentSniffer.h"
 #include "platform/media/MediaClsids.h"
+#include "platform/media/MpegSplitterRegistration.h"
 #include "platform/media/WmaFilterRegistration.h"
 
 namespace tarnel {
@@ -81,7 +83,9 @@ void RegisterSystemFilters(FilterRegistry& registry) {
     registry.AddSourceRule(Rule("RIFF WAVE", ContentKind::Wave, {".wav"}));
     registry.AddSourceRule(Rule("Ogg", ContentKind::Ogg, {".ogg", ".oga"}));
     registry.AddSourceRule(Rule("MPEG audio", ContentKind::MpegAudio, {".mp3", ".mp2", ".mpa"}));
+    RegisterMpegFilters(registry);
     RegisterWmaFilters(registry);
+    RegisterAudioCompressors(registry);
 }
 
 }  // namespace tarnel

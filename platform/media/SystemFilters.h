@@ -2,8 +2,9 @@
 // Makes the system filter stand-ins known to a filter registry: the File Source with the
 // content and extension rules that pick it (RIFF WAVE, MPEG audio, Ogg), the WAVE parser and the
 // PCM converter as intermediate filters for intelligent connection, and the File Writer and
-// Null Renderer, creatable by class identifier only. Filters added later (MPEG splitter and
-// decoder, ASF reader, WMA decoder, audio compressors) register themselves beside these.
+// Null Renderer, creatable by class identifier only; and the other stand-ins: the MPEG audio
+// splitter and decoder, the ASF reader, WMA decoder and ASF writer, and the audio compressors.
+// Registering twice changes nothing.
 #include "framework/FilterRegistry.h"
 
 namespace tarnel {

@@ -107,6 +107,33 @@ TEST_F(ConverterTest, ExportCodesOutsideTheFourFailAndBuildNothing) {
     EXPECT_FALSE(std::filesystem::exists(output));
 }
 
+TEST_F(ConverterTest, OddStoredTargetsFailTheBuildAndWriteNothing) {
+    const auto source = WriteSource("a.wav", test::MakeSine(44100, 2, 0.2, 440, 0.5));
+    struct Case {
+        int32_t format;
+        uint32_t rate;
+        uint16_t channels, bits;
+    };
+    for (const Case& k : {Case{kFormatMp3, 7, 2, 16}, Case{kFormatMp3, 44100, 0, 16},
+                          Case{kFormatMp3, 96000, 2, 16}, Case{kFormatWav, 0, 0, 16},
+                          Case{kFormatWav, 44100, 2, 12}, Case{kFormatWav, 44100, 9, 16}}) {
+        auto c = MakeConverter();
+        SetTarget(*c, k.format, k.rate, k.channels, k.bits);
+        PrepareFor(*c, source, kFormatWav);
+        EXPECT_EQ(c->BuildGraph(), E_INVALIDARG) << k.format << " " << k.rate;
+        EXPECT_EQ(c->Graph(), nullptr);
+    }
+    EXPECT_FALSE(std::filesystem::exists(output));
+    for (const Case& k : {Case{kFormatMp3, 16000, 1, 16}, Case{kFormatWav, 8000, 1, 8},
+                          Case{kFormatWav, 192000, 8, 32}}) {
+        WAVEFORMATEX f{};
+        f.nSamplesPerSec = k.rate;
+        f.nChannels = k.channels;
+        f.wBitsPerSample = k.bits;
+        EXPECT_TRUE(IsProducibleTarget(k.format, f)) << k.rate;
+    }
+}
+
 TEST_F(ConverterTest, WithoutAGraphStopReleaseAndProgressAreHarmless) {
     auto c = MakeConverter();
     EXPECT_EQ(c->Stop(), S_FALSE);  // 1
