@@ -7,8 +7,6 @@
 //     the first packet arrives, and the bytes it read to get there.
 // Usage: tarnel_ogg_bench PATH-TO-tarnel-convert [WORK-FOLDER]
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -28,20 +26,16 @@
 #include <ogg/ogg.h>
 #include <vorbis/vorbisenc.h>
 
+#include "bench/common/BenchSupport.h"
 #include "filters/oggsplitter/COggSplitter.h"
 #include "framework/BaseInputPin.h"
 #include "settings/SettingsStore.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
+using namespace tarnel::bench;
 using Clock = std::chrono::steady_clock;
-
-void Put(std::ofstream& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
 
 // Something closer to music than a pure tone: a few partials that move, and a little noise.
 double Signal(uint64_t i, int rate, int channel) {
@@ -55,34 +49,6 @@ double Signal(uint64_t i, int rate, int channel) {
     x ^= x >> 15;
     v += 0.02 * ((x & 0xFFFF) / 32768.0 - 1.0);
     return v;
-}
-
-void WriteWav(const fs::path& path, double seconds, int rate) {
-    const uint64_t frames = static_cast<uint64_t>(seconds * rate);
-    const uint32_t dataSize = static_cast<uint32_t>(frames * 4);
-    std::ofstream out(path, std::ios::binary);
-    out.write("RIFF", 4);
-    Put(out, 36 + dataSize, 4);
-    out.write("WAVEfmt ", 8);
-    Put(out, 16, 4);
-    Put(out, 1, 2);
-    Put(out, 2, 2);
-    Put(out, rate, 4);
-    Put(out, rate * 4, 4);
-    Put(out, 4, 2);
-    Put(out, 16, 2);
-    out.write("data", 4);
-    Put(out, dataSize, 4);
-    std::vector<int16_t> block;
-    for (uint64_t i = 0; i < frames;) {
-        block.clear();
-        for (int n = 0; n < 65536 && i < frames; ++n, ++i) {
-            block.push_back(static_cast<int16_t>(32767 * Signal(i, rate, 0)));
-            block.push_back(static_cast<int16_t>(32767 * Signal(i, rate, 1)));
-        }
-        out.write(reinterpret_cast<const char*>(block.data()),
-                  static_cast<std::streamsize>(block.size() * 2));
-    }
 }
 
 // A one-hour mono Ogg Vorbis file made directly with libvorbis (low rate: quick to make).
@@ -150,29 +116,6 @@ fs::path FirstWithExtension(const fs::path& folder, const std::string& extension
         if (entry.path().extension() == extension) return entry.path();
     }
     return {};
-}
-
-double Run(const std::vector<std::string>& command, const fs::path& log, int* exitCode) {
-    std::vector<std::string> all = command;
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const auto start = Clock::now();
-    pid_t pid = -1;
-    *exitCode = -1;
-    if (posix_spawnp(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 // ---- a file source and a sink for the seek measurement ----
@@ -341,11 +284,8 @@ int main(int argc, char** argv) {
     const fs::path work =
         argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tarnel-ogg-bench";
     fs::remove_all(work);
-    for (const char* dir : {"config", "tmp", "ours", "ref"}) fs::create_directories(work / dir);
-    setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
-    setenv("HOME", work.c_str(), 1);
-    setenv("TMPDIR", (work / "tmp").c_str(), 1);
-    setenv("LC_ALL", "C.UTF-8", 1);
+    for (const char* dir : {"ours", "ref"}) fs::create_directories(work / dir);
+    UsePrivateFolders(work);
 
     // The default Ogg settings, and the quality they give: slider position × 0.011 − 0.1 on
     // libvorbis' scale, which oggenc takes ten times larger.
@@ -368,35 +308,33 @@ int main(int argc, char** argv) {
         work.c_str(), quality, oggencQuality, ogg.sampleRate, ogg.channels);
 
     const fs::path wav = work / "ours" / "track.wav";
-    WriteWav(wav, 180.0, 44100);
+    WriteMusicWav(wav, 180.0, 44100);
     fs::copy_file(wav, work / "ref" / "track.wav");
 
-    int code = 0;
-    const double oursEncode =
-        Run({program, "--quiet", "--format", "ogg", wav.string()}, work / "ours-encode.log", &code);
-    std::printf("WAV -> Ogg, tarnel-convert: %.2f s (exit %d)\n", oursEncode, code);
+    const Timing oursEncode = TimeCommand({program, "--quiet", "--format", "ogg", wav.string()},
+                                          work / "ours-encode.log");
     const fs::path refOgg = work / "ref" / "track.ogg";
-    const double refEncode = Run({"oggenc", "--quiet", "-q", oggencQuality, "-o", refOgg.string(),
-                                  (work / "ref" / "track.wav").string()},
-                                 work / "oggenc.log", &code);
-    std::printf("WAV -> Ogg, oggenc:         %.2f s (exit %d)\n", refEncode, code);
-    std::printf("ratio %.3f (aim <= 1.05); sizes %.0f KiB and %.0f KiB\n", oursEncode / refEncode,
-                fs::file_size(FirstWithExtension(work / "ours", ".ogg")) / 1024.0,
-                fs::file_size(refOgg) / 1024.0);
+    const Timing refEncode = TimeCommand({"oggenc", "--quiet", "-q", oggencQuality, "-o",
+                                          refOgg.string(), (work / "ref" / "track.wav").string()},
+                                         work / "oggenc.log");
+    ReportRatio("WAV -> Ogg", oursEncode, refEncode, "oggenc", 1.05);
+    const fs::path oursOgg = FirstWithExtension(work / "ours", ".ogg");
+    if (!oursOgg.empty() && fs::exists(refOgg)) {
+        std::printf("  sizes: ours %.0f KiB, oggenc %.0f KiB\n", fs::file_size(oursOgg) / 1024.0,
+                    fs::file_size(refOgg) / 1024.0);
+    }
 
     // Decoding: both from the same Ogg file (oggenc's).
     fs::remove_all(work / "ours");
     fs::create_directories(work / "ours");
-    fs::copy_file(refOgg, work / "ours" / "source.ogg");
-    const double oursDecode =
-        Run({program, "--quiet", "--format", "wav", (work / "ours" / "source.ogg").string()},
-            work / "ours-decode.log", &code);
-    std::printf("Ogg -> WAV, tarnel-convert: %.2f s (exit %d)\n", oursDecode, code);
-    const double refDecode =
-        Run({"oggdec", "--quiet", "-o", (work / "ref" / "decoded.wav").string(), refOgg.string()},
-            work / "oggdec.log", &code);
-    std::printf("Ogg -> WAV, oggdec:         %.2f s (exit %d)\n", refDecode, code);
-    std::printf("ratio %.3f (aim <= 1.1)\n", oursDecode / refDecode);
+    if (fs::exists(refOgg)) fs::copy_file(refOgg, work / "ours" / "source.ogg");
+    const Timing oursDecode = TimeCommand(
+        {program, "--quiet", "--format", "wav", (work / "ours" / "source.ogg").string()},
+        work / "ours-decode.log");
+    const Timing refDecode = TimeCommand(
+        {"oggdec", "--quiet", "-o", (work / "ref" / "decoded.wav").string(), refOgg.string()},
+        work / "oggdec.log");
+    ReportRatio("Ogg -> WAV", oursDecode, refDecode, "oggdec", 1.1);
 
     const fs::path hour = work / "hour.ogg";
     WriteHourOgg(hour);
