@@ -4,38 +4,12 @@
 #include <climits>
 
 #include "framework/MediaSample.h"
+#include "platform/media/AsyncReaderByteSource.h"
 #include "platform/media/WaveFormatBlock.h"
 #include "platform/media/WaveMediaTypes.h"
 
 namespace tarnel::media {
 namespace {
-
-// The RIFF walk reads through the upstream reader.
-class AsyncReaderSource final : public ByteSource {
-public:
-    AsyncReaderSource(IAsyncReader* reader, uint64_t size) : reader_(reader), size_(size) {}
-    uint64_t Size() const override { return size_; }
-    bool ReadAt(uint64_t offset, std::span<uint8_t> out) override {
-        if (offset > size_ || out.size() > size_ - offset) return false;
-        while (!out.empty()) {
-            const int32_t n = int32_t(std::min<size_t>(out.size(), INT32_MAX));
-            HRESULT hr = reader_->SyncRead(int64_t(offset), n, out.data());
-            if (hr != S_OK) {
-                failure_ = FAILED(hr) ? hr : VFW_E_FILE_TOO_SHORT;
-                return false;
-            }
-            offset += uint64_t(n);
-            out = out.subspan(size_t(n));
-        }
-        return true;
-    }
-    HRESULT failure() const { return failure_; }
-
-private:
-    IAsyncReader* reader_;
-    uint64_t size_;
-    HRESULT failure_ = S_OK;
-};
 
 constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
                                AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetCurrentPos |
@@ -46,35 +20,14 @@ constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekFo
 // ---- input pin ----
 
 CWaveParserInputPin::CWaveParserInputPin(CWaveParser* filter, CCritSec* lock, HRESULT* hr)
-    : CBasePin("input pin", filter, lock, hr, PINDIR_INPUT), parser_(filter) {}
+    : CPullInputPin("input pin", filter, lock, hr, MEDIASUBTYPE_WAVE), parser_(filter) {}
 
-HRESULT CWaveParserInputPin::CheckMediaType(const CMediaType* type) {
-    if (!type) return E_POINTER;
-    if (type->majortype != MEDIATYPE_Stream || type->subtype != MEDIASUBTYPE_WAVE) {
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    return S_OK;
+HRESULT CWaveParserInputPin::OnReaderConnected(IAsyncReader* reader) {
+    return parser_->ParseFile(reader);
 }
 
-HRESULT CWaveParserInputPin::CheckConnect(IPin* pin) {
-    HRESULT hr = CBasePin::CheckConnect(pin);
-    if (FAILED(hr)) return hr;
-    return Query<IAsyncReader>(pin) ? S_OK : E_NOINTERFACE;
-}
-
-HRESULT CWaveParserInputPin::CompleteConnect(IPin* receivePin) {
-    IAsyncReader* reader = Query<IAsyncReader>(receivePin);
-    if (!reader) return E_NOINTERFACE;
-    HRESULT hr = parser_->ParseFile(reader);
-    if (FAILED(hr)) return hr;
-    reader_ = reader;
-    return CBasePin::CompleteConnect(receivePin);
-}
-
-HRESULT CWaveParserInputPin::BreakConnect() {
-    reader_ = nullptr;
+void CWaveParserInputPin::OnReaderDisconnected() {
     parser_->ForgetFile();
-    return CBasePin::BreakConnect();
 }
 
 // ---- output pin ----
@@ -279,7 +232,7 @@ HRESULT CWaveParser::ParseFile(IAsyncReader* reader) {
     int64_t total = 0, available = 0;
     HRESULT hr = reader->Length(&total, &available);
     if (FAILED(hr)) return hr;
-    AsyncReaderSource source(reader, uint64_t(std::max<int64_t>(available, 0)));
+    AsyncReaderByteSource source(reader, uint64_t(std::max<int64_t>(available, 0)));
     RiffWaveParse parse = ParseRiffWave(source);
     if (!parse.ok()) {
         if (parse.error == WaveParseError::ReadFailed && FAILED(source.failure())) {

@@ -18,6 +18,7 @@
 #include "framework/BaseFilter.h"
 #include "framework/BasePin.h"
 #include "framework/MediaTimeSeeking.h"
+#include "framework/PullInputPin.h"
 #include "framework/SourceStream.h"
 #include "platform/media/RiffWaveLayout.h"
 #include "platform/media/WaveStreamPlan.h"
@@ -26,25 +27,16 @@ namespace tarnel::media {
 
 class CWaveParser;
 
-class CWaveParserInputPin final : public CBasePin {
+class CWaveParserInputPin final : public CPullInputPin {
 public:
     CWaveParserInputPin(CWaveParser* filter, CCritSec* lock, HRESULT* hr);
 
-    // MEDIATYPE_Stream with MEDIASUBTYPE_WAVE.
-    HRESULT CheckMediaType(const CMediaType* type) override;
-    // The peer must offer IAsyncReader.
-    HRESULT CheckConnect(IPin* pin) override;
-    HRESULT CompleteConnect(IPin* receivePin) override;
-    HRESULT BreakConnect() override;
-    // A pull pin receives no stream control.
-    HRESULT BeginFlush() override { return E_UNEXPECTED; }
-    HRESULT EndFlush() override { return E_UNEXPECTED; }
-
-    IAsyncReader* Reader() const { return reader_; }
+protected:
+    HRESULT OnReaderConnected(IAsyncReader* reader) override;
+    void OnReaderDisconnected() override;
 
 private:
     CWaveParser* parser_;
-    IAsyncReader* reader_ = nullptr;  // the peer's reader while connected
 };
 
 class CWaveParserOutputPin final : public CSourceStream, public CMediaTimeSeeking {

@@ -22,33 +22,10 @@ int64_t MulDivRound(uint64_t value, uint64_t mul, uint64_t div) {
 
 }  // namespace
 
-bool AsyncReaderByteSource::ReadAt(uint64_t offset, std::span<uint8_t> out) {
-    if (offset > size_ || out.size() > size_ - offset) return false;
-    while (!out.empty()) {
-        const int32_t n = int32_t(std::min<size_t>(out.size(), INT32_MAX));
-        HRESULT hr = reader_->SyncRead(int64_t(offset), n, out.data());
-        if (hr != S_OK) {
-            if (SUCCEEDED(failure_)) failure_ = FAILED(hr) ? hr : VFW_E_FILE_TOO_SHORT;
-            return false;
-        }
-        offset += uint64_t(n);
-        out = out.subspan(size_t(n));
-    }
-    return true;
-}
-
 // ---- input pin ----
 
 CMpegSplitterInputPin::CMpegSplitterInputPin(CMpegSplitter* filter, CCritSec* lock, HRESULT* hr)
-    : CBasePin("Input", filter, lock, hr, PINDIR_INPUT), splitter_(filter) {}
-
-HRESULT CMpegSplitterInputPin::CheckMediaType(const CMediaType* type) {
-    if (!type) return E_POINTER;
-    if (type->majortype != MEDIATYPE_Stream || type->subtype != MEDIASUBTYPE_MPEG1Audio) {
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    return S_OK;
-}
+    : CPullInputPin("Input", filter, lock, hr, MEDIASUBTYPE_MPEG1Audio), splitter_(filter) {}
 
 HRESULT CMpegSplitterInputPin::GetMediaType(int position, CMediaType* type) {
     if (!type) return E_POINTER;
@@ -58,25 +35,12 @@ HRESULT CMpegSplitterInputPin::GetMediaType(int position, CMediaType* type) {
     return S_OK;
 }
 
-HRESULT CMpegSplitterInputPin::CheckConnect(IPin* pin) {
-    HRESULT hr = CBasePin::CheckConnect(pin);
-    if (FAILED(hr)) return hr;
-    return Query<IAsyncReader>(pin) ? S_OK : E_NOINTERFACE;
+HRESULT CMpegSplitterInputPin::OnReaderConnected(IAsyncReader* reader) {
+    return splitter_->ScanFile(reader);
 }
 
-HRESULT CMpegSplitterInputPin::CompleteConnect(IPin* receivePin) {
-    IAsyncReader* reader = Query<IAsyncReader>(receivePin);
-    if (!reader) return E_NOINTERFACE;
-    HRESULT hr = splitter_->ScanFile(reader);
-    if (FAILED(hr)) return hr;
-    reader_ = reader;
-    return CBasePin::CompleteConnect(receivePin);
-}
-
-HRESULT CMpegSplitterInputPin::BreakConnect() {
-    reader_ = nullptr;
+void CMpegSplitterInputPin::OnReaderDisconnected() {
     splitter_->ForgetFile();
-    return CBasePin::BreakConnect();
 }
 
 // ---- output pin ----

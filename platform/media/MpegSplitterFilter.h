@@ -21,34 +21,27 @@
 #include "framework/BaseFilter.h"
 #include "framework/BasePin.h"
 #include "framework/MediaTimeSeeking.h"
+#include "framework/PullInputPin.h"
 #include "framework/SourceStream.h"
+#include "platform/media/AsyncReaderByteSource.h"
 #include "platform/media/MpegSplitterScan.h"
 
 namespace tarnel::media {
 
 class CMpegSplitter;
-class AsyncReaderByteSource;
-
-class CMpegSplitterInputPin final : public CBasePin {
+class CMpegSplitterInputPin final : public CPullInputPin {
 public:
     CMpegSplitterInputPin(CMpegSplitter* filter, CCritSec* lock, HRESULT* hr);
 
-    // MEDIATYPE_Stream with MEDIASUBTYPE_MPEG1Audio.
-    HRESULT CheckMediaType(const CMediaType* type) override;
+    // Offers MEDIATYPE_Stream with MEDIASUBTYPE_MPEG1Audio.
     HRESULT GetMediaType(int position, CMediaType* type) override;
-    // The peer must offer IAsyncReader.
-    HRESULT CheckConnect(IPin* pin) override;
-    HRESULT CompleteConnect(IPin* receivePin) override;
-    HRESULT BreakConnect() override;
-    // A pull pin receives no stream control.
-    HRESULT BeginFlush() override { return E_UNEXPECTED; }
-    HRESULT EndFlush() override { return E_UNEXPECTED; }
 
-    IAsyncReader* Reader() const { return reader_; }
+protected:
+    HRESULT OnReaderConnected(IAsyncReader* reader) override;
+    void OnReaderDisconnected() override;
 
 private:
     CMpegSplitter* splitter_;
-    IAsyncReader* reader_ = nullptr;  // the peer's reader while connected
 };
 
 class CMpegSplitterOutputPin final : public CSourceStream, public CMediaTimeSeeking {
@@ -122,20 +115,6 @@ private:
     std::unique_ptr<CMpegSplitterOutputPin> output_;
     // Written at input connection (application thread, stopped); read by streaming.
     std::optional<MpegStreamLayout> layout_;
-};
-
-// ByteSource over an IAsyncReader; remembers the first read failure.
-class AsyncReaderByteSource final : public ByteSource {
-public:
-    AsyncReaderByteSource(IAsyncReader* reader, uint64_t size) : reader_(reader), size_(size) {}
-    uint64_t Size() const override { return size_; }
-    bool ReadAt(uint64_t offset, std::span<uint8_t> out) override;
-    HRESULT failure() const { return failure_; }
-
-private:
-    IAsyncReader* reader_;
-    uint64_t size_;
-    HRESULT failure_ = S_OK;
 };
 
 }  // namespace tarnel::media
