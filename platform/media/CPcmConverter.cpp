@@ -153,15 +153,35 @@ std::vector<CMediaType> CPcmConverter::Proposals() const {
         out.push_back(PcmMediaType(*fixed_));
         return out;
     }
-    const bool haveInput = m_pInput->IsConnected();
-    const std::vector<uint8_t>* input = haveInput ? &m_pInput->CurrentMediaType().format : nullptr;
-    for (const auto& block : ProposedPcmOutputs(input)) out.push_back(PcmMediaType(block));
+    // Offers follow the uncompressed form of the input.
+    std::optional<std::vector<uint8_t>> input;
+    if (m_pInput->IsConnected()) {
+        if (auto pcm = InputPcm(m_pInput->CurrentMediaType())) {
+            input = pcm->channelMask != 0 ? m_pInput->CurrentMediaType().format
+                                          : MakePcmWaveFormat(pcm->sampleRate, pcm->channels,
+                                                              pcm->bits, pcm->isFloat);
+        }
+    }
+    for (const auto& block : ProposedPcmOutputs(input ? &*input : nullptr)) {
+        out.push_back(PcmMediaType(block));
+    }
     return out;
+}
+
+std::optional<PcmFormat> CPcmConverter::InputPcm(const CMediaType& in) const {
+    if (!IsWaveAudio(in)) return std::nullopt;
+    if (IsPcmConverterInput(in.format)) return FormatOf(in);
+    std::lock_guard lock(memoLock_);
+    if (memoBlock_ != in.format) {
+        memoBlock_ = in.format;
+        memoFormat_ = AudioDecompressor::DecodedFormat(in.format);
+    }
+    return memoFormat_;
 }
 
 HRESULT CPcmConverter::CheckInputType(const CMediaType* in) {
     if (!in) return E_POINTER;
-    if (!IsWaveAudio(*in) || !IsPcmConverterInput(in->format)) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!InputPcm(*in)) return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
 
@@ -187,16 +207,20 @@ HRESULT CPcmConverter::GetMediaType(int position, CMediaType* type) {
 HRESULT CPcmConverter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
     if (!alloc || !props) return E_POINTER;
     if (!m_pInput->IsConnected()) return E_UNEXPECTED;
-    auto in = FormatOf(m_pInput->CurrentMediaType());
+    const CMediaType& inType = m_pInput->CurrentMediaType();
+    auto in = InputPcm(inType);
     auto out = FormatOf(m_pOutput->CurrentMediaType());
-    if (!in || !out) return E_UNEXPECTED;
+    auto inBlock = DecodeWaveFormat(inType.format);
+    if (!in || !out || !inBlock) return E_UNEXPECTED;
     // Size the buffers for one upstream buffer's worth of output plus the resampler's delay.
-    int64_t inBytes = int64_t(in->BytesPerSecond()) / 2;
+    const int64_t inBytesPerSecond = std::max<int64_t>(
+        IsPcmConverterInput(inType.format) ? in->BytesPerSecond() : inBlock->avgBytesPerSec, 1);
+    int64_t inBytes = inBytesPerSecond / 2;
     if (auto upstream = m_pInput->Allocator()) {
         ALLOCATOR_PROPERTIES up;
         if (SUCCEEDED(upstream->GetProperties(&up)) && up.cbBuffer > 0) inBytes = up.cbBuffer;
     }
-    const int64_t inFrames = inBytes / in->BlockAlign() + 1;
+    const int64_t inFrames = MulDivRound(inBytes, in->sampleRate, inBytesPerSecond) + 1;
     const int64_t outFrames = MulDivRound(inFrames, out->sampleRate, in->sampleRate) + 512;
     int64_t bytes = std::clamp<int64_t>(outFrames * out->BlockAlign(), 4096, kMaxOutputBuffer);
     bytes -= bytes % out->BlockAlign();
@@ -213,7 +237,16 @@ HRESULT CPcmConverter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTI
 }
 
 HRESULT CPcmConverter::StartStreaming() {
-    auto in = FormatOf(m_pInput->CurrentMediaType());
+    const CMediaType& inType = m_pInput->CurrentMediaType();
+    decompressor_.reset();
+    std::optional<PcmFormat> in;
+    if (IsWaveAudio(inType) && !IsPcmConverterInput(inType.format)) {
+        decompressor_ = AudioDecompressor::Open(inType.format);
+        if (!decompressor_) return VFW_E_TYPE_NOT_ACCEPTED;
+        in = decompressor_->Output();
+    } else {
+        in = FormatOf(inType);
+    }
     auto out = FormatOf(m_pOutput->CurrentMediaType());
     if (!in || !out) return E_UNEXPECTED;
     inFormat_ = *in;
@@ -230,6 +263,8 @@ HRESULT CPcmConverter::StartStreaming() {
 
 HRESULT CPcmConverter::StopStreaming() {
     resampler_.reset();
+    decompressor_.reset();
+    decoded_ = {};
     return S_OK;
 }
 
@@ -253,12 +288,13 @@ HRESULT CPcmConverter::Transform(IMediaSample* in, IMediaSample* out) {
 
 HRESULT CPcmConverter::Receive(IMediaSample* sample) {
     if (!sample) return E_POINTER;
-    if (!resampler_ || sample->GetStreamId() != AM_STREAM_MEDIA) {
+    if ((!resampler_ && !decompressor_) || sample->GetStreamId() != AM_STREAM_MEDIA) {
         return CTransformFilter::Receive(sample);
     }
     if (flushed_.exchange(false) || sample->IsDiscontinuity() == S_OK) {
         // After a flush or a gap the old filter state belongs to other audio.
-        if (int err = resampler_->Reset(); err < 0) {
+        if (decompressor_) decompressor_->Reset();
+        if (resampler_ && resampler_->Reset() < 0) {
             AbortStream(E_FAIL);
             return E_FAIL;
         }
@@ -272,7 +308,20 @@ HRESULT CPcmConverter::Receive(IMediaSample* sample) {
     HRESULT hr = sample->GetPointer(&data);
     if (FAILED(hr)) return hr;
     const int32_t length = std::max(sample->GetActualDataLength(), 0);
-    return ConvertAndDeliver(std::span<const uint8_t>(data, size_t(length)), false);
+    const std::span<const uint8_t> bytes(data, size_t(length));
+    if (decompressor_) return DecompressAndDeliver(bytes, false);
+    return ConvertAndDeliver(bytes, false);
+}
+
+HRESULT CPcmConverter::DecompressAndDeliver(std::span<const uint8_t> in, bool end) {
+    decoded_.clear();
+    const bool ok = end ? decompressor_->Drain(decoded_) : decompressor_->Decode(in, decoded_);
+    if (!ok) {
+        AbortStream(E_FAIL);
+        return E_FAIL;
+    }
+    if (decoded_.empty()) return S_OK;
+    return ConvertAndDeliver(decoded_, false);
 }
 
 HRESULT CPcmConverter::ConvertAndDeliver(std::span<const uint8_t> in, bool drain) {
@@ -286,9 +335,18 @@ HRESULT CPcmConverter::ConvertAndDeliver(std::span<const uint8_t> in, bool drain
         if (FAILED(hr)) return hr;
         const size_t capacity = size_t(out->GetSize()) / block;
         std::span<uint8_t> room(buffer, capacity * block);
-        const int frames = drain
-                               ? resampler_->Drain(room)
-                               : resampler_->Convert(first ? in : std::span<const uint8_t>{}, room);
+        int frames = 0;
+        if (!resampler_) {
+            // Decompressed audio already in the output format: copied in buffer-sized pieces.
+            if (drain) return S_OK;
+            const size_t take = std::min(in.size() / block, capacity);
+            std::memcpy(buffer, in.data(), take * block);
+            in = in.subspan(take * block);
+            frames = int(take);
+        } else {
+            frames = drain ? resampler_->Drain(room)
+                           : resampler_->Convert(first ? in : std::span<const uint8_t>{}, room);
+        }
         if (frames < 0) {
             AbortStream(E_FAIL);
             return E_FAIL;
@@ -309,11 +367,15 @@ HRESULT CPcmConverter::ConvertAndDeliver(std::span<const uint8_t> in, bool drain
         hr = m_pOutput->Deliver(out.get());
         if (hr != S_OK) return hr;
         // A buffer filled to the brim may leave more behind; anything less was everything.
-        if (size_t(frames) < capacity) return S_OK;
+        if (resampler_ ? size_t(frames) < capacity : in.size() < block) return S_OK;
     }
 }
 
 HRESULT CPcmConverter::EndOfStream() {
+    if (decompressor_ && baseTime_) {
+        HRESULT hr = DecompressAndDeliver({}, true);
+        if (FAILED(hr)) return hr;
+    }
     if (resampler_ && baseTime_) {
         HRESULT hr = ConvertAndDeliver({}, true);
         if (FAILED(hr)) return hr;
@@ -327,8 +389,9 @@ HRESULT CPcmConverter::EndFlush() {
 }
 
 HRESULT CPcmConverter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    if (resampler_) {
-        (void)resampler_->Reset();  // a failure shows at the next Convert
+    if (decompressor_) decompressor_->Reset();
+    if (resampler_ || decompressor_) {
+        if (resampler_) (void)resampler_->Reset();  // a failure shows at the next Convert
         RestartTimeline();
     }
     return CTransformFilter::NewSegment(start, stop, rate);

@@ -1,7 +1,10 @@
 #pragma once
 // The PCM converter (the stand-in for the system ACM Wrapper): converts sample rate, channel
 // count and sample size of uncompressed audio with libswresample. Input: integer PCM of 8, 16,
-// 24 or 32 bits or float of 32 or 64 bits, plain or WAVE_FORMAT_EXTENSIBLE. Output: PCM (or
+// 24 or 32 bits or float of 32 or 64 bits, plain or WAVE_FORMAT_EXTENSIBLE, or any compressed
+// WAVE format that AudioDecompressor decodes (ADPCM, G.711, GSM ...), which is decompressed
+// first, so intelligent connection puts this filter behind a WAVE parser delivering compressed
+// audio just as it puts the ACM Wrapper there. Output: PCM (or
 // float) in the format set through IAMStreamConfig::SetFormat on the output pin, or, when none
 // was set, one of the common formats it offers to intelligent connection (ProposedPcmOutputs).
 //
@@ -16,10 +19,12 @@
 // m_csReceive (which owns resampler_ and the counters).
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "framework/TransformFilter.h"
+#include "platform/media/AudioDecompressor.h"
 #include "platform/media/PcmResampler.h"
 
 namespace tarnel::media {
@@ -70,14 +75,26 @@ private:
 
     // The output types offered now, best first.
     std::vector<CMediaType> Proposals() const;
+    // The uncompressed audio an input type carries or decompresses to; nullopt when refused.
+    std::optional<PcmFormat> InputPcm(const CMediaType& in) const;
     // Converts `in` (may be empty) into as many output samples as it yields and delivers them.
     HRESULT ConvertAndDeliver(std::span<const uint8_t> in, bool drain);
+    // Decompressed PCM of one input piece (or of the decoder's tail) through ConvertAndDeliver.
+    HRESULT DecompressAndDeliver(std::span<const uint8_t> in, bool end);
     void RestartTimeline();
 
     std::optional<std::vector<uint8_t>> fixed_;  // filter lock
 
+    // The last compressed block asked about and what it decodes to: opening a decoder is the
+    // only way to learn that, and negotiation asks many times.
+    mutable std::mutex memoLock_;
+    mutable std::vector<uint8_t> memoBlock_;
+    mutable std::optional<PcmFormat> memoFormat_;
+
     // Streaming state (m_csReceive).
-    std::unique_ptr<PcmResampler> resampler_;  // null when copying through
+    std::unique_ptr<AudioDecompressor> decompressor_;  // null for uncompressed input
+    std::vector<uint8_t> decoded_;                     // scratch for decompressed PCM
+    std::unique_ptr<PcmResampler> resampler_;          // null when copying through
     PcmFormat inFormat_;
     PcmFormat outFormat_;
     std::optional<REFERENCE_TIME> baseTime_;  // time stamp of the segment's first output frame

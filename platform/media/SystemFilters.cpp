@@ -58,8 +58,10 @@ void RegisterSystemFilters(FilterRegistry& registry) {
     converter.name = "ACM Wrapper";
     converter.merit = MERIT_NORMAL;
     converter.create = Factory<CPcmConverter>();
-    converter.inputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM},
-                            {MEDIATYPE_Audio, MEDIASUBTYPE_IEEE_FLOAT}};
+    // Any audio: besides PCM and float it decompresses every WAVE format tag that has a decoder
+    // and no filter of its own (CPcmConverter::CheckInputType decides, loading no codec for
+    // uncompressed or foreign types).
+    converter.inputTypes = {{MEDIATYPE_Audio, GUID_NULL}};
     converter.outputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}};
     registry.Register(std::move(converter));
 

@@ -10,6 +10,7 @@ extern "C" {
 #include "framework/Guids.h"
 #include "platform/media/AudioCompressorCodec.h"
 #include "platform/media/AudioCompressorFilter.h"
+#include "tests/engine/CompressedWave.h"
 #include "tests/engine/FfmpegDecode.h"
 #include "tests/support/IsolatedTest.h"
 #include "tests/support/TestAudio.h"
@@ -21,36 +22,8 @@ using media::AudioCompressorCodec;
 using media::AudioCompressorDescription;
 using media::InstalledAudioCompressors;
 
-std::vector<uint8_t> Pcm16(const test::PcmAudio& audio) {
-    std::vector<uint8_t> bytes;
-    for (double s : audio.samples) {
-        const auto v = static_cast<int16_t>(std::lround(std::clamp(s, -1.0, 0.99997) * 32768));
-        bytes.push_back(uint8_t(v));
-        bytes.push_back(uint8_t(uint16_t(v) >> 8));
-    }
-    return bytes;
-}
-
-// A RIFF WAVE file with the given "fmt " block and data, padded as RIFF wants.
-std::vector<uint8_t> WaveFile(const std::vector<uint8_t>& format,
-                              const std::vector<uint8_t>& data) {
-    std::vector<uint8_t> out;
-    auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-    };
-    auto chunk = [&](const char* id, const std::vector<uint8_t>& body) {
-        out.insert(out.end(), id, id + 4);
-        put32(static_cast<uint32_t>(body.size()));
-        out.insert(out.end(), body.begin(), body.end());
-        if (body.size() % 2) out.push_back(0);
-    };
-    out.insert(out.end(), {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
-    chunk("fmt ", format);
-    chunk("data", data);
-    const auto riff = static_cast<uint32_t>(out.size() - 8);
-    for (int i = 0; i < 4; ++i) out[4 + i] = uint8_t(riff >> (8 * i));
-    return out;
-}
+using test::Pcm16;
+using test::WaveFile;
 
 struct Expectation {
     const char* name;
