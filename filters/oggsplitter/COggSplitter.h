@@ -86,6 +86,8 @@ private:
     void AssignGroups();
     void CreateOutputPins();
     void ScanDuration(IAsyncReader* reader, int64_t length);
+    // The sum of the play lengths of every link of a chained file (100 ns units).
+    int64_t WalkLinks(IAsyncReader* reader, int64_t length);
     // The byte position to read from for a start time (interpolation search).
     int64_t FindBytePosition(int64_t target);
     // The first page of a known stream with a granule position at or after `from` and before

@@ -29,6 +29,46 @@ bool Feed(IAsyncReader* reader, SyncState& sync, int64_t position, int64_t size)
     return true;
 }
 
+// The play length one stream's granule positions show. A position is taken only when it moves
+// forward by no more than the packets completed since the last one can hold, so a damaged page
+// can make a link neither negative nor absurdly long. A stream whose first audio position is
+// already large (cut from a longer one) is measured from there.
+struct GranuleTally {
+    // More than any Vorbis packet decodes to (half the largest block) or a framed packet spans.
+    static constexpr int64_t kMaxGranulesPerPacket = 8192;
+
+    bool started = false;
+    int64_t start = 0;
+    int64_t last = 0;
+    int64_t packets = 0;  // completed since `last`
+
+    void Rebase(int64_t granule) {
+        if (granule < 0) return;
+        started = true;
+        start = last = granule;
+    }
+    // False when the position does not fit the earlier ones (it is then left out).
+    bool AddPage(int64_t granule, int completedPackets) {
+        packets += std::max(completedPackets, 0);
+        if (granule == -1) return true;
+        const int64_t reach = (packets + 1) * kMaxGranulesPerPacket;
+        if (!started || (last == start && last == 0 && granule > reach)) {
+            if (granule < 0) return false;
+            // Header pages sit at 0; a first audio position beyond one page's reach is a start.
+            if (granule > reach) start = granule;
+            started = true;
+            last = granule;
+            packets = 0;
+            return true;
+        }
+        if (granule < last || granule - last > reach) return false;
+        last = granule;
+        packets = 0;
+        return true;
+    }
+    int64_t Length() const { return started ? last - start : 0; }
+};
+
 std::string PinNameFor(const COggStream& stream) {
     const GUID& major = stream.MediaType().majortype;
     std::string prefix = major == MEDIATYPE_Video   ? "Video "
@@ -143,21 +183,78 @@ void COggSplitter::CreateOutputPins() {
 }
 
 void COggSplitter::ScanDuration(IAsyncReader* reader, int64_t length) {
+    // The last 64 KiB tell the length of an ordinary file. When they hold another link of a
+    // chained file, or positions that do not add up, the whole file is walked link by link.
     int64_t from = length > kScanBytes ? (length - kScanBytes) / 16 * 16 : 0;
     SyncState sync;
     if (!Feed(reader, sync, from, length - from)) return;
+    std::map<uint32_t, GranuleTally> tallies;
+    bool walkAll = false;
+    bool pastHeaders = false;  // a page that begins no stream was seen
     int64_t longest = -1;
     ogg_page page;
     int result;
-    while ((result = ogg_sync_pageout(&sync.state, &page)) != 0) {
+    while (!walkAll && (result = ogg_sync_pageout(&sync.state, &page)) != 0) {
         if (result < 0) continue;
         COggStream* stream = StreamBySerial(static_cast<uint32_t>(ogg_page_serialno(&page)));
-        if (!stream || stream->Kind() == COggStream::kUnknown) continue;
-        int64_t granule = ogg_page_granulepos(&page);
-        if (granule < 0) continue;
-        longest = std::max(longest, stream->GranuleToTime(granule));
+        const bool firstPage = ogg_page_bos(&page) != 0;
+        if (!stream || (firstPage && (from > 0 || pastHeaders))) {
+            walkAll = true;  // a link that is not the first one
+            break;
+        }
+        pastHeaders = pastHeaders || !firstPage;
+        if (stream->Kind() == COggStream::kUnknown) continue;
+        GranuleTally& tally = tallies[stream->Serial()];
+        // Only the positions within the tail are compared; the first one is taken as it is.
+        if (!tally.started && from > 0) tally.Rebase(ogg_page_granulepos(&page));
+        if (!tally.AddPage(ogg_page_granulepos(&page), ogg_page_packets(&page))) walkAll = true;
+        if (tally.started) longest = std::max(longest, stream->GranuleToTime(tally.last));
     }
+    if (walkAll) longest = WalkLinks(reader, length);
     if (longest >= 0) m_duration = longest;
+}
+
+int64_t COggSplitter::WalkLinks(IAsyncReader* reader, int64_t length) {
+    SyncState sync;
+    // The current link's streams (parsed here, apart from the splitter's own) and tallies.
+    std::map<uint32_t, std::pair<std::unique_ptr<COggStream>, GranuleTally>> link;
+    int64_t total = 0;
+    bool inHeaders = false;  // the last page began a stream
+    auto closeLink = [&] {
+        int64_t longest = 0;
+        for (auto& [serial, entry] : link) {
+            auto& [stream, tally] = entry;
+            if (stream->Kind() == COggStream::kUnknown) continue;
+            longest = std::max(longest, stream->GranuleToTime(tally.Length()));
+        }
+        total += longest;
+        link.clear();
+    };
+    for (int64_t position = 0; position < length; position += kScanBytes) {
+        if (!Feed(reader, sync, position, std::min<int64_t>(kScanBytes, length - position))) break;
+        ogg_page page;
+        int result;
+        while ((result = ogg_sync_pageout(&sync.state, &page)) != 0) {
+            if (result < 0) continue;
+            const auto serial = static_cast<uint32_t>(ogg_page_serialno(&page));
+            const bool firstPage = ogg_page_bos(&page) != 0;
+            if (firstPage && !inHeaders) closeLink();
+            inHeaders = firstPage;
+            auto it = link.find(serial);
+            if (it == link.end()) {
+                if (!firstPage || link.size() >= kMaxStreams) continue;
+                it = link.emplace(serial, std::make_pair(std::make_unique<COggStream>(this, serial),
+                                                         GranuleTally{}))
+                         .first;
+            }
+            auto& [stream, tally] = it->second;
+            stream->ParseHeaderPage(&page);
+            if (stream->Kind() == COggStream::kUnknown) continue;
+            (void)tally.AddPage(ogg_page_granulepos(&page), ogg_page_packets(&page));
+        }
+    }
+    closeLink();
+    return total;
 }
 
 bool COggSplitter::FindPageTime(int64_t from, int64_t limit, int64_t* pageOffset, int64_t* time) {

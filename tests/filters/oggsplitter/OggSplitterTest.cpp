@@ -290,6 +290,55 @@ TEST(OggSplitterBadInput, ChainedFileEndsWithTheFirstStream) {
     rig.graph.StopAll();
 }
 
+// Two links played one after the other, 6 s and 4 s with their own serial numbers, in a file
+// that fits the scan of its end (mono) and one that does not (stereo).
+TEST(OggSplitterScan, ChainedFileLastsAsLongAsItsLinksTogether) {
+    for (const int channels : {1, 2}) {
+        auto link = [channels](double seconds, int serial) {
+            test::OggEncodeOptions options;
+            options.serial = serial;
+            options.packetsPerPage = 16;  // many pages to damage
+            return test::EncodeOggVorbis(test::MakeSine(22050, channels, seconds, 440.0, 0.5),
+                                         options);
+        };
+        auto chained = link(6.0, 11);
+        const auto link2 = link(4.0, 12);
+        chained.insert(chained.end(), link2.begin(), link2.end());
+        const int64_t whole = SamplesToRefTime(10 * 22050, 22050);
+        int64_t duration = 0;
+        {
+            SplitterRig rig(chained);
+            ASSERT_EQ(rig.connectResult, S_OK);
+            ASSERT_EQ(rig.splitter->GetDuration(&duration), S_OK);
+            EXPECT_EQ(duration, whole) << channels;
+        }
+
+        // Damaged positions in the second link: one far ahead, one going back, one negative.
+        // None may make the length absurd or negative; only the pages around them go uncounted.
+        const auto pages = test::WalkOggPages(chained);
+        std::vector<size_t> audio;  // pages of the second link with a position past its headers
+        for (size_t i = 0; i < pages.size(); ++i) {
+            if (pages[i].serial == 12 && pages[i].granule > 0) audio.push_back(i);
+        }
+        ASSERT_GE(audio.size(), 6u);
+        for (const int64_t bad : {int64_t{1} << 60, int64_t{5}, int64_t{-7}}) {
+            for (const size_t at : {audio[audio.size() / 2], audio.back()}) {
+                auto damaged = chained;
+                for (int i = 0; i < 8; ++i) {
+                    damaged[pages[at].offset + 6 + i] =
+                        static_cast<uint8_t>(uint64_t(bad) >> (8 * i));
+                }
+                FixCrc(damaged, pages[at]);
+                SplitterRig rig(damaged);
+                ASSERT_EQ(rig.connectResult, S_OK);
+                ASSERT_EQ(rig.splitter->GetDuration(&duration), S_OK);
+                EXPECT_LE(duration, whole) << bad;
+                EXPECT_GE(duration, whole - SamplesToRefTime(2 * 22050, 22050)) << bad;
+            }
+        }
+    }
+}
+
 TEST(OggSplitterBadInput, CorruptAndTruncatedFilesEndCleanly) {
     auto clean = SineFile(12.0, 4, 22050, 1);
     auto pages = test::WalkOggPages(clean);
