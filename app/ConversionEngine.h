@@ -21,6 +21,13 @@ inline constexpr int32_t kEventComplete = 1;    // EC_COMPLETE
 inline constexpr int32_t kEventUserAbort = 2;   // EC_USERABORT
 inline constexpr int32_t kEventErrorAbort = 3;  // EC_ERRORABORT
 
+// One graph event: its code and, for EC_ERRORABORT, the failing HRESULT (0 otherwise).
+struct GraphEvent {
+    int32_t code = 0;
+    int32_t result = 0;
+    bool operator==(const GraphEvent&) const = default;
+};
+
 // Result of the Vorbis encoder refusing the Ogg settings.
 inline constexpr int32_t kVorbisSettingsRejected = static_cast<int32_t>(0x80080800u);
 
@@ -40,14 +47,16 @@ public:
     virtual int32_t BuildGraph() = 0;
     virtual double DurationSeconds() const = 0;
     virtual void SetDurationSeconds(double seconds) = 0;
+    // Starts the graph and waits for it to run: negative when it refuses to (the start or the
+    // state query failed).
     virtual int32_t Run() = 0;
     // Percent written so far; -1 when the position cannot be read.
     virtual int32_t GetProgressPercent() = 0;
     virtual int32_t Stop() = 0;
     virtual int32_t ReleaseGraph() = 0;
-    // Takes every pending graph event without waiting (event codes, oldest first); empty when
-    // there is no graph.
-    virtual std::vector<int32_t> TakeEvents() = 0;
+    // Takes every pending graph event without waiting (oldest first); empty when there is no
+    // graph.
+    virtual std::vector<GraphEvent> TakeEvents() = 0;
 };
 
 struct ConverterServices;

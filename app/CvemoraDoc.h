@@ -113,6 +113,9 @@ public:
     // --- The run ----------------------------------------------------------------------------
     void StartOrContinueRun();           // the Convert command
     void OnConversionEvent(int result);  // 0 completion, -1 user or error abort
+    // The HRESULT of the last EC_ERRORABORT of this document's graphs (0 before any, and for a
+    // user abort), kept for the log and for tests.
+    int32_t LastStreamingError() const { return lastStreamingError_; }
     void OnProgressTick();
     void CancelRun();  // the Cancel command
 
@@ -185,6 +188,7 @@ private:
     bool StartFile();  // false when the file failed before its graph ran
     void ReadExportSettings();
     void FailFileEarly(const std::string& text);
+    void FailBuiltFile(const AudioDataPtr& entry, int32_t result);
     void UpdateSavedPreviewStatus(const AudioDataPtr& entry);
     bool FinishFile();  // true when the run goes on with the next file
     void EndRun();
@@ -236,6 +240,7 @@ private:
     // Identifies the current graph; a queued notify of an older graph is dropped.
     uint64_t graphGeneration_ = 0;
     bool graphBuilt_ = false;
+    int32_t lastStreamingError_ = 0;
 
     // The preview slot.
     AudioDataPtr previewEntry_;

@@ -120,20 +120,7 @@ bool CvemoraDoc::StartFile() {
     const int32_t result = engine_->BuildGraph();
     graphBuilt_ = true;
     if (result < 0) {
-        engine_->ReleaseGraph();
-        if (result == kVorbisSettingsRejected) {
-            PostLog(texts::OggSettingsRejected(entry->path), true, LOG_ERROR,
-                    texts::kErrorNumberOggSettings);
-        } else {
-            PostLog(texts::BuildFailed(entry->path), true, LOG_ERROR,
-                    texts::kErrorNumberBuildFailed);
-        }
-        entry->status = FileStatus::Error;
-        StopProgressTimer();
-        ReleaseConversionGraph();
-        PumpMessages(100);
-        UpdateSavedPreviewStatus(entry);
-        SendStatus(entry);
+        FailBuiltFile(entry, result);
         return false;
     }
 
@@ -142,9 +129,31 @@ bool CvemoraDoc::StartFile() {
     SendStatus(entry);
     PostConversionProgress(runIndex_ + 1, runTotal_);
     progressTimer_->start();
-    (void)engine_->Run();  // a start failure arrives as an abort event
+    // A graph that refuses to run sends no event that would ever end the file: it fails here
+    // like a graph that could not be built, and the run goes on.
+    if (const int32_t started = engine_->Run(); started < 0) {
+        FailBuiltFile(entry, started);
+        return false;
+    }
     flags_->SetRunPattern();
     return true;
+}
+
+// A file whose graph failed to build or to start: logged, marked Error, graph released.
+void CvemoraDoc::FailBuiltFile(const AudioDataPtr& entry, int32_t result) {
+    engine_->ReleaseGraph();
+    if (result == kVorbisSettingsRejected) {
+        PostLog(texts::OggSettingsRejected(entry->path), true, LOG_ERROR,
+                texts::kErrorNumberOggSettings);
+    } else {
+        PostLog(texts::BuildFailed(entry->path), true, LOG_ERROR, texts::kErrorNumberBuildFailed);
+    }
+    entry->status = FileStatus::Error;
+    StopProgressTimer();
+    ReleaseConversionGraph();
+    PumpMessages(100);
+    UpdateSavedPreviewStatus(entry);
+    SendStatus(entry);
 }
 
 // A file that cannot be converted for a reason found before its graph was built.
@@ -170,11 +179,12 @@ void CvemoraDoc::OnConverterNotify(uint64_t generation) {
 
 void CvemoraDoc::DrainConversionEvents(uint64_t generation) {
     if (generation != graphGeneration_ || !graphBuilt_) return;  // an older graph's notice
-    for (const int32_t code : engine_->TakeEvents()) {
+    for (const GraphEvent& event : engine_->TakeEvents()) {
         if (generation != graphGeneration_) return;  // an earlier event ended this graph
-        if (code == kEventComplete) {
+        if (event.code == kEventComplete) {
             OnConversionEvent(0);
-        } else if (code == kEventUserAbort || code == kEventErrorAbort) {
+        } else if (event.code == kEventUserAbort || event.code == kEventErrorAbort) {
+            lastStreamingError_ = event.result;
             OnConversionEvent(-1);
         }
     }

@@ -42,8 +42,8 @@ public:
     int32_t GetProgressPercent() override { return converter_.GetProgressPercent(); }
     int32_t Stop() override { return converter_.Stop(); }
     int32_t ReleaseGraph() override { return converter_.ReleaseGraph(); }
-    std::vector<int32_t> TakeEvents() override {
-        std::vector<int32_t> codes;
+    std::vector<GraphEvent> TakeEvents() override {
+        std::vector<GraphEvent> codes;
         IMediaEventEx* events = converter_.Events();
         if (!events) return codes;
         int32_t code = 0;
@@ -51,7 +51,9 @@ public:
         intptr_t param2 = 0;
         while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, 0))) {
             (void)events->FreeEventParams(code, param1, param2);  // nothing to free here
-            codes.push_back(code);
+            // EC_ERRORABORT carries the streaming failure in its first parameter.
+            codes.push_back(
+                {code, code == kEventErrorAbort ? static_cast<int32_t>(param1) : int32_t{0}});
         }
         return codes;
     }

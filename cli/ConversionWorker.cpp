@@ -129,6 +129,12 @@ void ConversionWorker::ShowMessage(const std::string& text, MessageIcon icon) {
     record.text = text;
     record.isError = icon == MessageIcon::Error;
     record.code = record.isError ? LOG_ERROR : LOG_NOTICE;
+    if (text == texts::kConversionError && doc_) {
+        // The streaming failure behind the message, when the graph gave one.
+        if (const int32_t failure = doc_->LastStreamingError(); failure < 0) {
+            record.errorNumber = failure;
+        }
+    }
     records_.push_back(record);
     if (text == texts::kConversionError && doc_ && doc_->IsRunActive()) {
         // The desktop program waits for the user to cancel; a batch cancels the file itself

@@ -138,6 +138,7 @@ public:
     struct Shared {
         std::vector<std::string> calls;
         std::map<std::string, int32_t> buildResults;        // by source path; default 0
+        std::map<std::string, int32_t> runResults;          // by source path; default 0
         std::map<std::string, std::string> outputBySource;  // bytes written by Run
         std::string defaultOutput = "converted audio";
         int32_t exportFormat = 0;
@@ -151,7 +152,7 @@ public:
         bool graph = false;
         int builds = 0;
         std::mutex mutex;
-        std::deque<int32_t> events;  // guarded by mutex
+        std::deque<GraphEvent> events;  // guarded by mutex
         std::function<void()> notify;
     };
 
@@ -200,7 +201,8 @@ public:
             std::fwrite(bytes.data(), 1, bytes.size(), f);
             std::fclose(f);
         }
-        return 0;
+        auto result = s_->runResults.find(s_->sourcePath);
+        return result == s_->runResults.end() ? 0 : result->second;
     }
     int32_t GetProgressPercent() override { return s_->progress; }
     int32_t Stop() override {
@@ -214,9 +216,9 @@ public:
         s_->events.clear();
         return 0;
     }
-    std::vector<int32_t> TakeEvents() override {
+    std::vector<GraphEvent> TakeEvents() override {
         std::lock_guard lock(s_->mutex);
-        std::vector<int32_t> taken(s_->events.begin(), s_->events.end());
+        std::vector<GraphEvent> taken(s_->events.begin(), s_->events.end());
         s_->events.clear();
         return taken;
     }
@@ -226,10 +228,10 @@ private:
 };
 
 // Queues an event and calls the engine's notify callback on another thread.
-inline void RaiseEvent(ScriptedEngine::Shared& shared, int32_t code) {
+inline void RaiseEvent(ScriptedEngine::Shared& shared, int32_t code, int32_t result = 0) {
     {
         std::lock_guard lock(shared.mutex);
-        shared.events.push_back(code);
+        shared.events.push_back({code, result});
     }
     std::function<void()> notify = shared.notify;
     std::thread([notify] {

@@ -210,8 +210,10 @@ TEST_F(DocRun, CancelInTheMiddleOfAFile) {
 TEST_F(DocRun, ErrorEventWaitsForCancel) {
     const std::string a = Listed("a.wav");
     doc->StartOrContinueRun();
-    RaiseEvent(*engine, kEventErrorAbort);
+    const auto failure = static_cast<int32_t>(0x8007000E);
+    RaiseEvent(*engine, kEventErrorAbort, failure);
     Drain();
+    EXPECT_EQ(doc->LastStreamingError(), failure);  // the streaming failure reaches the document
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "An error occured while converting file.");
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Error);
@@ -264,6 +266,29 @@ TEST_F(DocRun, BuildFailureGoesOnWithTheNextFile) {
     EXPECT_FALSE(fs::exists(Out("a-wav-conv.wav")));
     EXPECT_TRUE(fs::exists(Out("c-wav-conv.wav")));
     EXPECT_EQ(host.sounds.size(), 3u);
+}
+
+TEST_F(DocRun, GraphRefusingToRunFailsTheFileAndTheRunGoesOn) {
+    const std::string a = Listed("a.wav");
+    const std::string b = Listed("b.wav");
+    engine->runResults[a] = static_cast<int32_t>(0x80004005);
+    view.Clear();
+    doc->StartOrContinueRun();
+
+    EXPECT_EQ(doc->FindEntry(a)->status, FileStatus::Error);
+    EXPECT_EQ(doc->FindEntry(b)->status, FileStatus::Converting);
+    ASSERT_EQ(view.log.size(), 1u);
+    EXPECT_EQ(view.log[0].errorNumber, 27866);
+    EXPECT_TRUE(view.log[0].isError);
+    EXPECT_EQ(view.StatusesOf(a),
+              (std::vector<FileStatus>{FileStatus::Converting, FileStatus::Error}));
+    Complete();
+    EXPECT_EQ(doc->FindEntry(b)->status, FileStatus::Converted);
+    EXPECT_TRUE(fs::exists(Out("b-wav-conv.wav")));
+    EXPECT_FALSE(fs::exists(Out("a-wav-conv.wav")));
+    EXPECT_FALSE(doc->IsRunActive());
+    EXPECT_FALSE(doc->IsProgressTimerActive());
+    EXPECT_TRUE(frame.flags.canConvert);
 }
 
 TEST_F(DocRun, OnlyFileFailingToBuildEndsTheRun) {
