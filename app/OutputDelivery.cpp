@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <random>
+#include <set>
 #include <vector>
 
 namespace tarnel {
@@ -71,12 +73,27 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 }
 
 // The hidden partial file in the destination folder; removed unless committed.
+// The hidden names being written now, for RemoveUnfinishedDeliveries.
+struct UnfinishedDeliveries {
+    std::mutex mutex;
+    std::set<std::string> paths;  // guarded by mutex
+    bool ending = false;          // the process is ending: no new deliveries (mutex)
+};
+UnfinishedDeliveries& Unfinished() {
+    static UnfinishedDeliveries unfinished;
+    return unfinished;
+}
+
 class PartialFile {
 public:
     explicit PartialFile(const std::string& finalPath) : finalPath_(finalPath) {}
     ~PartialFile() {
         fd_.Close();
         if (!partialPath_.empty() && !committed_) ::unlink(partialPath_.c_str());
+        if (!partialPath_.empty()) {
+            std::lock_guard lock(Unfinished().mutex);
+            Unfinished().paths.erase(partialPath_);
+        }
     }
     PartialFile(const PartialFile&) = delete;
     PartialFile& operator=(const PartialFile&) = delete;
@@ -95,7 +112,14 @@ public:
             const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
                 fd_.Reset(fd);
+                std::lock_guard lock(Unfinished().mutex);
+                if (Unfinished().ending) {
+                    fd_.Close();
+                    ::unlink(candidate.c_str());
+                    return "the program is ending";
+                }
                 partialPath_ = std::move(candidate);
+                Unfinished().paths.insert(partialPath_);
                 return std::nullopt;
             }
             if (errno != EEXIST) {
@@ -174,6 +198,12 @@ DeliveryError CopyRange(int source, off_t offset, off_t length, PartialFile& out
 }
 
 }  // namespace
+
+void RemoveUnfinishedDeliveries() {
+    std::lock_guard lock(Unfinished().mutex);
+    Unfinished().ending = true;
+    for (const std::string& path : Unfinished().paths) (void)::unlink(path.c_str());
+}
 
 DeliveryError DeliverCopy(const std::string& tempPath, const std::string& finalPath) {
     // On one file system the finished temporary file simply takes the final name.

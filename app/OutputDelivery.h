@@ -20,4 +20,8 @@ DeliveryError DeliverCopy(const std::string& tempPath, const std::string& finalP
 // "data" tag from offset 8 on and copies everything after its 8-byte header to finalPath.
 DeliveryError DeliverMp3Stream(const std::string& tempPath, const std::string& finalPath);
 
+// Removes the hidden files of the deliveries in progress, for a process that must end without
+// waiting for the threads writing them. Any thread.
+void RemoveUnfinishedDeliveries();
+
 }  // namespace tarnel

@@ -16,9 +16,12 @@ namespace {
 // process runs, as it does between tests); all are removed at normal process exit.
 class ProcessFolders {
 public:
-    ~ProcessFolders() {
+    ~ProcessFolders() { RemoveAll(); }
+
+    void RemoveAll() {
         // A forked child inherits the list but must not remove its parent's folders.
         if (owner_ != ::getpid()) return;
+        std::lock_guard lock(mutex_);
         for (const auto& folder : folders_) {
             std::error_code ec;
             std::filesystem::remove_all(folder, ec);
@@ -60,6 +63,10 @@ ProcessFolders& TheProcessFolders() {
 }
 
 }  // namespace
+
+void PrivateTempDir::RemoveProcessFolders() {
+    TheProcessFolders().RemoveAll();
+}
 
 std::filesystem::path PrivateTempDir::ProcessRoot(std::string* error) {
     return TheProcessFolders().RootFor(error);

@@ -25,6 +25,9 @@ public:
     // The per-process folder under the current system temporary folder, created on first use;
     // empty when it cannot be created.
     static std::filesystem::path ProcessRoot(std::string* error = nullptr);
+    // Removes every per-process folder with its content now, for a process that must end
+    // without waiting for its threads (they may still hold a PrivateTempDir). Any thread.
+    static void RemoveProcessFolders();
 
 private:
     explicit PrivateTempDir(std::filesystem::path path) : path_(std::move(path)) {}

@@ -15,6 +15,8 @@
 #include <thread>
 
 #include "app/DocumentTexts.h"
+#include "app/OutputDelivery.h"
+#include "app/PrivateTempDir.h"
 #include "cli/BatchReport.h"
 #include "cli/BatchState.h"
 #include "cli/ConversionWorker.h"
@@ -27,12 +29,27 @@ namespace tarnel::cli {
 
 namespace {
 
-// Ctrl+C and SIGTERM reach the event loop through a socket pair: the handler only writes a byte.
+// Ctrl+C and SIGTERM reach the event loop through a socket pair: the handler only writes the
+// signal's number.
 int g_signalWrite = -1;
 
-void OnSignal(int) {
-    const char byte = 1;
+void OnSignal(int signal) {
+    const char byte = static_cast<char>(signal);
     if (g_signalWrite >= 0) (void)!::write(g_signalWrite, &byte, 1);
+}
+
+// How long the workers get to cancel their files after a signal before the process ends
+// without them (one may be stuck in a filter or in the file system).
+constexpr int kInterruptGraceMs = 600;
+
+// Ends the process now, whatever the workers are doing: what they were writing is removed, so
+// no partial output is left, and the shell sees the usual status of a signal's end.
+[[noreturn]] void EndWithoutWorkers(int signal) {
+    RemoveUnfinishedDeliveries();
+    PrivateTempDir::RemoveProcessFolders();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(128 + signal);
 }
 
 int DefaultJobs() {
@@ -125,20 +142,27 @@ int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& arg
         });
     }
 
-    // Interruption: stop handing out files and cancel the ones in work; a second signal ends
-    // the process at once.
+    // Interruption: stop handing out files and cancel the ones in work. Workers that have not
+    // finished when the grace time is over, or a second signal, end the process without them.
     int signalPair[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> signalNotifier;
     int interrupts = 0;
+    QTimer graceTimer;
+    graceTimer.setSingleShot(true);
+    int firstSignal = SIGINT;
+    QObject::connect(&graceTimer, &QTimer::timeout, &app,
+                     [&firstSignal] { EndWithoutWorkers(firstSignal); });
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPair) == 0) {
         g_signalWrite = signalPair[0];
         signalNotifier = std::make_unique<QSocketNotifier>(signalPair[1], QSocketNotifier::Read);
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&] {
-            char byte;
+            char byte = SIGINT;
             (void)!::read(signalPair[1], &byte, 1);
-            if (++interrupts > 1) std::_Exit(130);
+            if (++interrupts > 1) EndWithoutWorkers(byte);
+            firstSignal = byte;
             batch.Stop();
             for (auto& worker : workers) worker->Interrupt();
+            graceTimer.start(kInterruptGraceMs);
         });
         std::signal(SIGINT, OnSignal);
         std::signal(SIGTERM, OnSignal);
@@ -154,6 +178,7 @@ int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& arg
 
     for (auto& thread : threads) thread->start();
     app.exec();
+    graceTimer.stop();  // every worker has finished
     for (auto& thread : threads) thread->wait();
     // Outcomes posted by the last workers before they finished.
     QCoreApplication::processEvents();

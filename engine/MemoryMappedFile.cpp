@@ -1,5 +1,7 @@
 #include "engine/MemoryMappedFile.h"
 
+#include "framework/RegularFile.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -44,11 +46,10 @@ MemoryMappedFile& MemoryMappedFile::operator=(MemoryMappedFile&& other) noexcept
 std::error_code MemoryMappedFile::Open(const std::filesystem::path& path) {
     Close();
     Descriptor file;
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (file.fd < 0) return {errno, std::generic_category()};
+    file.fd = OpenRegularFileForReading(path);
+    if (file.fd < 0) return {-file.fd, std::generic_category()};
     struct stat info {};
     if (::fstat(file.fd, &info) != 0) return {errno, std::generic_category()};
-    if (!S_ISREG(info.st_mode)) return std::make_error_code(std::errc::invalid_argument);
     if (info.st_size < 0 ||
         static_cast<uintmax_t>(info.st_size) > std::numeric_limits<size_t>::max()) {
         return std::make_error_code(std::errc::file_too_large);

@@ -1,7 +1,9 @@
 #include "engine/OggMarker.h"
 
-#include <fstream>
 #include <string>
+#include <vector>
+
+#include "framework/RegularFile.h"
 
 namespace tarnel {
 
@@ -15,11 +17,9 @@ bool HasOggMarker(std::span<const uint8_t> head) {
 }
 
 bool FileHasOggMarker(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    uint8_t head[kOggMarkerBytes] = {};
-    in.read(reinterpret_cast<char*>(head), kOggMarkerBytes);
-    return HasOggMarker(std::span<const uint8_t>(head, static_cast<size_t>(in.gcount())));
+    std::vector<uint8_t> head;
+    if (ReadRegularFileHead(path, kOggMarkerBytes, head) != 0) return false;
+    return HasOggMarker(head);
 }
 
 }  // namespace tarnel

@@ -1,8 +1,10 @@
 #include "framework/FilterGraph.h"
 
+#include "framework/RegularFile.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 
 namespace tarnel {
@@ -372,17 +374,11 @@ HRESULT FilterGraph::AddSourceFilter(const std::filesystem::path& file, std::str
                                      IBaseFilter** filter) {
     if (!filter) return E_POINTER;
     *filter = nullptr;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) {
-        return std::filesystem::exists(file, ec) ? E_ACCESSDENIED
-                                                 : HRESULT_FROM_WIN32_FILE_NOT_FOUND;
-    }
-    std::vector<uint8_t> head(FilterRegistry::kSniffBytes);
-    {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) return E_ACCESSDENIED;
-        in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-        head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    // Pipes, devices and sockets are refused at once; opening them never waits.
+    std::vector<uint8_t> head;
+    if (const int error = ReadRegularFileHead(file, FilterRegistry::kSniffBytes, head)) {
+        return error == ENOENT || error == ENOTDIR ? HRESULT_FROM_WIN32_FILE_NOT_FOUND
+                                                   : E_ACCESSDENIED;
     }
     auto rule = m_registry.MatchSource(head, file.extension().string());
     GUID clsid = rule ? rule->sourceClsid : CLSID_AsyncReader;

@@ -1,5 +1,7 @@
 #include "platform/media/PosixFile.h"
 
+#include "framework/RegularFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,18 +33,16 @@ int PosixFile::Open(const std::filesystem::path& path, Mode mode) {
             flags |= O_WRONLY | O_CREAT;
             break;
     }
+    if (mode == Mode::Read) {
+        const int fd = OpenRegularFileForReading(path);
+        if (fd < 0) return -fd;
+        fd_ = fd;
+        return 0;
+    }
     do {
         fd_ = ::open(path.c_str(), flags, 0644);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) return errno;
-    if (mode == Mode::Read) {
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-            const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-            Close();
-            return err;
-        }
-    }
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -207,7 +208,21 @@ TEST_F(CliConvert, TwoProcessesAtOnceDoNotDisturbEachOther) {
     EXPECT_TRUE(FilesIn(root() / "tmp").empty());
 }
 
-TEST_F(CliConvert, InterruptCancelsCleanly) {
+TEST_F(CliConvert, PipesAndDevicesAreRefusedWithoutWaiting) {
+    const std::string fifo = (workDir() / "pipe.wav").string();
+    fs::create_directories(workDir());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Nobody writes to the pipe: opening it for reading the usual way would wait for ever.
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        const ProcessResult r = Run({"--list", path});
+        EXPECT_EQ(r.exitCode, 1) << path;
+        EXPECT_EQ(r.out.rfind(path + "\tERROR\t", 0), 0u) << r.out;
+    }
+}
+
+class CliInterrupt : public CliConvert, public testing::WithParamInterface<int> {};
+
+TEST_P(CliInterrupt, CancelsCleanly) {
     const std::string a = Wav("long.wav", 240.0, 44100, 2);
     const std::string b = Wav("later.wav", 1.0);
     Process p(TARNEL_CONVERT_PATH, {"--format", "mp3", "-j", "1", a, b}, root(), "interrupt");
@@ -223,7 +238,7 @@ TEST_F(CliConvert, InterruptCancelsCleanly) {
         if (!converting) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ASSERT_TRUE(converting);
-    p.Signal(SIGINT);
+    p.Signal(GetParam());
     const ProcessResult r = p.Wait();
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     EXPECT_NE(r.out.find("cancelled: " + a + "\n"), std::string::npos) << r.out;
@@ -231,6 +246,8 @@ TEST_F(CliConvert, InterruptCancelsCleanly) {
     EXPECT_EQ(FilesIn(workDir()), (std::vector<std::string>{"later.wav", "long.wav"}));
     EXPECT_TRUE(FilesIn(root() / "tmp").empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliInterrupt, testing::Values(SIGINT, SIGTERM));
 
 TEST_F(CliConvert, ProgressLineOnlyOnATerminal) {
     const std::string a = Wav("a.wav", 60.0);
