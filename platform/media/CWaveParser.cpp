@@ -243,7 +243,9 @@ HRESULT CWaveParser::ParseFile(IAsyncReader* reader) {
     const RiffWaveLayout& l = parse.layout;
     auto info = DecodeWaveFormat(l.formatBlock);
     if (!info) return VFW_E_INVALID_FILE_FORMAT;
-    plan_.emplace(l.dataOffset, l.dataSize, info->avgBytesPerSec, info->blockAlign,
+    const uint32_t bytesPerSecond = PlayingBytesPerSecond(*info, l.formatBlock);
+    if (bytesPerSecond == 0) return VFW_E_INVALID_FILE_FORMAT;
+    plan_.emplace(l.dataOffset, l.dataSize, bytesPerSecond, info->blockAlign,
                   info->Kind() != SampleKind::Compressed);
     layout_ = std::move(parse.layout);
     output_->ResetPositions();

@@ -44,6 +44,20 @@ std::optional<WaveBlockInfo> DecodeWaveFormat(std::span<const uint8_t> b) {
     return f;
 }
 
+uint32_t PlayingBytesPerSecond(const WaveBlockInfo& f, std::span<const uint8_t> block) {
+    const uint16_t tag = f.EffectiveTag();
+    const bool statesSamplesPerBlock = tag == 0x0002 || tag == 0x0011 || tag == 0x0031;
+    if (!statesSamplesPerBlock || f.formatTag == kWaveFormatExtensible || f.extraSize < 2 ||
+        block.size() < kWaveFormatExSize + 2 || f.blockAlign == 0) {
+        return f.avgBytesPerSec;
+    }
+    const uint16_t samplesPerBlock = ReadLe16(block.data() + kWaveFormatExSize);
+    if (samplesPerBlock == 0) return f.avgBytesPerSec;
+    const uint64_t rate =
+        (uint64_t(f.blockAlign) * f.sampleRate + samplesPerBlock / 2) / samplesPerBlock;
+    return rate == 0 || rate > UINT32_MAX ? f.avgBytesPerSec : uint32_t(rate);
+}
+
 bool IsConvertiblePcm(const WaveBlockInfo& f) {
     if (f.channels < 1 || f.channels > 64) return false;
     if (f.sampleRate < 1 || f.sampleRate > 1'000'000) return false;

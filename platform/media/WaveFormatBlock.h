@@ -47,6 +47,12 @@ std::optional<WaveBlockInfo> DecodeWaveFormat(std::span<const uint8_t> block);
 // a matching block align, 1..64 channels, a rate of 1..1 000 000 Hz.
 bool IsConvertiblePcm(const WaveBlockInfo& f);
 
+// The byte rate the data chunk plays at. Block formats that state their samples per block in
+// their first extra bytes (IMA ADPCM, Microsoft ADPCM, GSM 6.10) give it exactly through block
+// size and rate, which writers often round or estimate in the header's average; otherwise the
+// header's average bytes per second.
+uint32_t PlayingBytesPerSecond(const WaveBlockInfo& f, std::span<const uint8_t> block);
+
 // An 18-byte PCM (tag 1) or IEEE float (tag 3) block with consistent block align and rate.
 std::vector<uint8_t> MakePcmWaveFormat(uint32_t sampleRate, uint16_t channels, uint16_t bits,
                                        bool isFloat = false);

@@ -107,6 +107,20 @@ TEST_P(EachCompressedFormat, IsListedAndConvertsToWavAsFfmpegDecodesIt) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, EachCompressedFormat, testing::ValuesIn(kSources));
 
+// Writers estimate the average byte rate of ADPCM in the header (FFmpeg writes 16000 for IMA
+// ADPCM at 44100 Hz mono); the length comes from the blocks' own samples per block instead.
+TEST_F(CompressedWavSource, LengthOfBlockFormatsIgnoresAnEstimatedByteRate) {
+    for (const char* compressor : {"IMA ADPCM", "Microsoft ADPCM", "GSM 6.10"}) {
+        const Source s{compressor, 0, 8000, 1};
+        const auto source = MakeSource(s, 2.0);
+        auto bytes = test::ReadFileBytes(source);
+        ASSERT_GT(bytes.size(), 32u);
+        for (int i = 0; i < 4; ++i) bytes[28 + i] = uint8_t(16000 >> (8 * i));  // fmt avg rate
+        test::WriteFileBytes(source, bytes);
+        EXPECT_NEAR(ProbeFile(source, registry).seconds, 2.0, 0.05) << compressor;
+    }
+}
+
 TEST_F(CompressedWavSource, ConvertsToEveryOtherExport) {
     const auto source = MakeSource(kSources[0], 2.0);
     struct Export {
