@@ -98,15 +98,17 @@ CMainFrame::CMainFrame(std::unique_ptr<QtDocumentHost> host) : host_(std::move(h
     idleConnection_ =
         connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
                 [this] { UpdateCommandUi(); });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (IsInside(now, listView_)) activePane_ = listView_;
-        if (IsInside(now, logView_)) activePane_ = logView_;
-    });
+    focusConnection_ =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            if (IsInside(now, listView_)) activePane_ = listView_;
+            if (IsInside(now, logView_)) activePane_ = logView_;
+        });
     UpdateCommandUi();
 }
 
 CMainFrame::~CMainFrame() {
     disconnect(idleConnection_);
+    disconnect(focusConnection_);
     // The views go with the widgets; the document must not call them afterwards.
     doc_->RemoveView(listView_);
     doc_->RemoveView(logView_);

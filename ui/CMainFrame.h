@@ -127,6 +127,7 @@ private:
     CCoolBar2* volumeBar_ = nullptr;
     QWidget* activePane_ = nullptr;  // the view that last had the focus
     QMetaObject::Connection idleConnection_;
+    QMetaObject::Connection focusConnection_;
     bool volumeApplied_ = false;
     bool showToolTips_ = true;
 };

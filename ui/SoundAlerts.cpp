@@ -141,6 +141,7 @@ void SoundAlerts::Run(std::stop_token stop) {
     }
     if (device != 0) SDL_CloseAudioDevice(device);
     if (initialised) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_TLSCleanup();  // SDL's per-thread state of this thread (its error text)
     std::lock_guard lock(mutex_);
     // No callback runs any more: the device is closed.
     playing_.clear();
