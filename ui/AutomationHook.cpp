@@ -4,11 +4,8 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <ctime>
 #include <string>
 
 #include "ui/CMainFrame.h"
@@ -17,22 +14,11 @@ namespace tarnel::ui {
 
 namespace {
 
-// Milliseconds since the process started, from the kernel's start time of this process.
-double MillisecondsSinceProcessStart() {
-    std::ifstream stat("/proc/self/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    // Field 22 (starttime) is the 20th after the command name.
-    for (int i = 3; i <= 22 && fields >> field; ++i) {
-    }
-    const double ticks = sysconf(_SC_CLK_TCK);
-    std::ifstream uptimeFile("/proc/uptime");
-    double uptime = 0;
-    uptimeFile >> uptime;
-    return (uptime - std::stod(field) / ticks) * 1000.0;
+// Wall-clock milliseconds since 1970, so a script can subtract the time it started the program.
+double EpochMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
 }
 
 // The session is listed: the load loop has handed out every pending entry, and the list view
@@ -58,7 +44,7 @@ void InstallAutomationHook(CMainFrame& frame) {
                          QTimer::singleShot(0, &frame, [&frame, autorun, reportReady] {
                              if (reportReady) {
                                  frame.repaint();
-                                 std::printf("ready %.1f %zu\n", MillisecondsSinceProcessStart(),
+                                 std::printf("ready %.1f %zu\n", EpochMilliseconds(),
                                              frame.Document().Entries().size());
                                  std::fflush(stdout);
                                  QApplication::exit(0);

@@ -5,7 +5,8 @@
 //   listed, routes these commands as the tool bar would; when the conversion run then ends,
 //   prints one line per entry ("entry <status> <path>") and quits with status 0.
 // - TARNEL_UI_REPORT_READY=1: prints "ready <ms> <entries>" once the main window has painted
-//   and the session is fully listed, with the milliseconds since the process started, and quits.
+//   and the session is fully listed, with the wall-clock time in milliseconds since 1970, and
+//   quits.
 namespace tarnel::ui {
 
 class CMainFrame;

@@ -12,6 +12,8 @@ CProgStatusBar::CProgStatusBar(QWidget* parent)
     progress_->SetRange(0, 100);
     progress_->setAccessibleName(QStringLiteral("Conversion progress"));
     progress_->hide();
+    // Room for the text over the bar, inside the themed inset.
+    progress_->setMinimumHeight(fontMetrics().height() + 8);
     // Both share the message pane; a command prompt covers either while it is shown.
     addWidget(pane_, 1);
     addWidget(progress_, 1);

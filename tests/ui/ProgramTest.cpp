@@ -41,6 +41,8 @@ TEST_F(ProgramTest, StartedWithASessionItConvertsTheListedFilesBesideTheirSource
     ASSERT_TRUE(SettingsStore().WriteFormat(201));  // MP3 through our encoder
 
     setEnv("TARNEL_UI_AUTORUN", "1080");
+    setEnv("QT_QPA_PLATFORM", "offscreen");
+    setEnv("SDL_AUDIODRIVER", "dummy");
     setEnv("ASAN_OPTIONS", "detect_leaks=0");  // the child's exit status is the test's signal
     const test::ProcessResult run = test::RunProcess(TARNEL_GUI_PROGRAM, {session}, root(), "gui");
     ASSERT_EQ(run.exitCode, 0) << run.err;
