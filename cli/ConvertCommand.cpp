@@ -17,11 +17,11 @@
 #include "app/DocumentTexts.h"
 #include "app/OutputDelivery.h"
 #include "app/PrivateTempDir.h"
+#include "app/RegisterProgramFilters.h"
 #include "cli/BatchReport.h"
 #include "cli/BatchState.h"
 #include "cli/ConversionWorker.h"
 #include "cli/ConvertOptions.h"
-#include "cli/FilterSetup.h"
 #include "cli/SessionCommand.h"
 #include "settings/SettingsStore.h"
 

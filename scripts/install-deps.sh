@@ -8,7 +8,7 @@ packages=(
   libsqlite3-dev libgsf-1-dev libcurl4-openssl-dev
   libogg-dev libvorbis-dev libmp3lame-dev libmpg123-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
-  libsdl2-dev qt6-base-dev qt6-base-dev-tools libgl-dev
+  libsdl2-dev qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   xdg-user-dirs
 )
 

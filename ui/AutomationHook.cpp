@@ -1,0 +1,68 @@
+#include "ui/AutomationHook.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "ui/CMainFrame.h"
+
+namespace tarnel::ui {
+
+namespace {
+
+// Wall-clock milliseconds since 1970, so a script can subtract the time it started the program.
+double EpochMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+}
+
+// The session is listed: the load loop has handed out every pending entry, and the list view
+// has been shown (its first update runs the load).
+bool SessionListed(CMainFrame& frame) {
+    return frame.Document().NextPendingIndex() == -1 && frame.isVisible();
+}
+
+}  // namespace
+
+void InstallAutomationHook(CMainFrame& frame) {
+    const QString autorun = qEnvironmentVariable("TARNEL_UI_AUTORUN");
+    const bool reportReady = qEnvironmentVariable("TARNEL_UI_REPORT_READY") == QLatin1String("1");
+    if (autorun.isEmpty() && !reportReady) return;
+
+    auto* dispatcher = QAbstractEventDispatcher::instance();
+    auto fired = std::make_shared<bool>(false);
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &frame,
+                     [&frame, fired, autorun, reportReady] {
+                         if (*fired || !SessionListed(frame)) return;
+                         *fired = true;
+                         // Out of whatever nested loop is idling now.
+                         QTimer::singleShot(0, &frame, [&frame, autorun, reportReady] {
+                             if (reportReady) {
+                                 frame.repaint();
+                                 std::printf("ready %.1f %zu\n", EpochMilliseconds(),
+                                             frame.Document().Entries().size());
+                                 std::fflush(stdout);
+                                 QApplication::exit(0);
+                                 return;
+                             }
+                             for (const QString& id : autorun.split(QLatin1Char(','))) {
+                                 frame.RouteCommand(id.toInt());
+                             }
+                         });
+                     });
+    if (autorun.isEmpty()) return;
+    frame.onRunEnded = [&frame] {
+        for (const auto& entry : frame.Document().Entries()) {
+            std::printf("entry %d %s\n", static_cast<int>(entry->status), entry->path.c_str());
+        }
+        std::fflush(stdout);
+        QApplication::exit(0);
+    };
+}
+
+}  // namespace tarnel::ui
