@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "app/SessionLoader.h"
 #include "settings/SettingsStore.h"
@@ -198,16 +199,30 @@ void CvemoraView::ClearRowProgress() {
 // --- Ticking ---------------------------------------------------------------------------------
 
 void CvemoraView::Toggle(int row) {
-    if (row < 0 || row >= model_.rowCount()) return;
-    // The path is copied: the document's calls may remove the row's entry.
-    const std::string path = model_.Row(row).entry->path;
-    const bool nowTicked = !model_.Row(row).ticked;
-    model_.SetTicked(row, nowTicked);
-    if (nowTicked) {
-        doc_.CheckEntry(path);
-    } else {
-        doc_.UncheckEntry(path);
+    ToggleRows({row});
+}
+
+void CvemoraView::ToggleRows(const std::vector<int>& rows) {
+    // Each toggle is mirrored in row order; a run of unticks goes to the document as one batch,
+    // which has the effect of one call per row without a pass over the ticked list for each.
+    std::vector<std::string> unticked;
+    const auto flush = [&] {
+        if (!unticked.empty()) doc_.UncheckEntries(std::exchange(unticked, {}));
+    };
+    for (int row : rows) {
+        if (row < 0 || row >= model_.rowCount()) continue;
+        // The path is copied: the document's calls may remove the row's entry.
+        std::string path = model_.Row(row).entry->path;
+        const bool nowTicked = !model_.Row(row).ticked;
+        model_.SetTicked(row, nowTicked);
+        if (nowTicked) {
+            flush();
+            doc_.CheckEntry(path);
+        } else {
+            unticked.push_back(std::move(path));
+        }
     }
+    flush();
 }
 
 std::vector<int> CvemoraView::SelectedRows() const {
@@ -218,39 +233,48 @@ std::vector<int> CvemoraView::SelectedRows() const {
     return rows;
 }
 
-void CvemoraView::SelectAll() {
-    for (int row = 0; row < model_.rowCount(); ++row) {
-        if (!model_.Row(row).ticked) Toggle(row);
+std::vector<int> CvemoraView::RowsWhere(const std::function<bool(const FileRow&)>& test,
+                                        const std::vector<int>* among) const {
+    std::vector<int> rows;
+    if (among) {
+        for (int row : *among) {
+            if (row < model_.rowCount() && test(model_.Row(row))) rows.push_back(row);
+        }
+        return rows;
     }
+    for (int row = 0; row < model_.rowCount(); ++row) {
+        if (test(model_.Row(row))) rows.push_back(row);
+    }
+    return rows;
+}
+
+void CvemoraView::SelectAll() {
+    ToggleRows(RowsWhere([](const FileRow& r) { return !r.ticked; }));
 }
 
 void CvemoraView::UnselectAll() {
-    for (int row = 0; row < model_.rowCount(); ++row) {
-        if (model_.Row(row).ticked) Toggle(row);
-    }
+    ToggleRows(RowsWhere([](const FileRow& r) { return r.ticked; }));
 }
 
 void CvemoraView::InvertSelection() {
-    for (int row = 0; row < model_.rowCount(); ++row) Toggle(row);
+    ToggleRows(RowsWhere([](const FileRow&) { return true; }));
 }
 
 void CvemoraView::CheckSelection() {
-    for (int row : SelectedRows()) {
-        if (row < model_.rowCount() && !model_.Row(row).ticked) Toggle(row);
-    }
+    const std::vector<int> selected = SelectedRows();
+    ToggleRows(RowsWhere([](const FileRow& r) { return !r.ticked; }, &selected));
 }
 
 void CvemoraView::UncheckSelection() {
-    for (int row : SelectedRows()) {
-        if (row < model_.rowCount() && model_.Row(row).ticked) Toggle(row);
-    }
+    const std::vector<int> selected = SelectedRows();
+    ToggleRows(RowsWhere([](const FileRow& r) { return r.ticked; }, &selected));
 }
 
 void CvemoraView::RemoveRows(const std::vector<int>& rows) {
     std::vector<std::string> paths;
     paths.reserve(rows.size());
     for (int row : rows) paths.push_back(model_.Row(row).entry->path);
-    for (const std::string& path : paths) doc_.RemoveEntry(path);
+    doc_.RemoveEntries(paths);
     model_.RemoveRowSet(rows);
 }
 
@@ -259,10 +283,10 @@ void CvemoraView::RemoveSelection() {
 }
 
 void CvemoraView::RemoveConverted() {
-    std::vector<int> rows;
-    for (int row = model_.rowCount() - 1; row >= 0; --row) {
-        if (model_.Row(row).entry->status == FileStatus::Converted) rows.push_back(row);
-    }
+    // From the last row to the first.
+    std::vector<int> rows =
+        RowsWhere([](const FileRow& r) { return r.entry->status == FileStatus::Converted; });
+    std::reverse(rows.begin(), rows.end());
     RemoveRows(rows);
     hasConverted_ = false;
 }

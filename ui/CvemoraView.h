@@ -84,6 +84,10 @@ private:
     void ApplyColumnWidths();
     // Flips the row's tick in the view's record and mirrors it into the document.
     void Toggle(int row);
+    void ToggleRows(const std::vector<int>& rows);
+    // The rows (in list order, or among the given ones) that pass the test.
+    std::vector<int> RowsWhere(const std::function<bool(const FileRow&)>& test,
+                               const std::vector<int>* among = nullptr) const;
     // Rows in list order.
     std::vector<int> SelectedRows() const;
     void ShowContextMenu(const QPoint& viewportPos);
