@@ -52,10 +52,6 @@ CLeftView::CLeftView(CvemoraDoc& doc, QWidget* parent)
     (void)SettingsStore().ReadLoggingLevel(level_);  // unreadable: Verbose stays
 }
 
-CLeftView::~CLeftView() {
-    doc_.RemoveView(this);
-}
-
 QMenu* CLeftView::OpenContextMenu() const {
     return menu_ && menu_->isVisible() ? menu_ : nullptr;
 }

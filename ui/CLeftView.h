@@ -24,7 +24,6 @@ public:
     static constexpr uint32_t kMinimumDepth = 10;
 
     CLeftView(CvemoraDoc& doc, QWidget* parent = nullptr);
-    ~CLeftView() override;
 
     const LogListModel& Model() const { return model_; }
     int32_t Level() const { return level_; }

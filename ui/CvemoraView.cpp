@@ -99,12 +99,12 @@ CvemoraView::CvemoraView(CvemoraDoc& doc, QWidget* parent)
         connect(action, &QAction::triggered, this, [this, id = id] { OnCommand(id); });
     }
 
+    repaintHold_.setSingleShot(true);
+    repaintHold_.setInterval(40);
+    connect(&repaintHold_, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
+
     ReadSettings();
     ApplyColumnWidths();
-}
-
-CvemoraView::~CvemoraView() {
-    doc_.RemoveView(this);
 }
 
 void CvemoraView::ReadSettings() {
@@ -144,6 +144,7 @@ void CvemoraView::OnUpdate(CvemoraDoc& doc, UpdateHint hint, const HintArgument&
                     ? entry->status
                     : FileStatus::Idle;
             if (shown == FileStatus::Converted) hasConverted_ = true;
+            HoldRepaints();
             model_.AppendRow(entry, shown);
             const bool tick = tickMode_ == RowTickMode::Tick ||
                               (tickMode_ == RowTickMode::FollowSetting && tickNewRows_);
@@ -189,6 +190,15 @@ void CvemoraView::OnUpdate(CvemoraDoc& doc, UpdateHint hint, const HintArgument&
             break;
     }
     (void)doc;
+}
+
+void CvemoraView::HoldRepaints() {
+    // Rows usually come in batches (a drop, the open-file dialog, a session load), with events
+    // dispatched after each file. Painting the list for every row would cost more than adding
+    // it; painting at most every 40 ms keeps the window live at a fraction of that.
+    if (repaintHold_.isActive()) return;
+    setUpdatesEnabled(false);
+    repaintHold_.start();
 }
 
 void CvemoraView::ClearRowProgress() {
@@ -388,18 +398,7 @@ void CvemoraView::OnHeaderClick(int column) {
 // --- Session load ----------------------------------------------------------------------------
 
 void CvemoraView::OnLoadPending() {
-    sinceLoadRepaint_.start();
     SessionLoader(doc_, *this).Run();
-}
-
-void CvemoraView::AfterPendingEntry() {
-    // Repainting the list after every entry would cost more than adding it; a few repaints a
-    // second keep the window live during a long load.
-    constexpr qint64 kRepaintIntervalMs = 40;
-    if (!sinceLoadRepaint_.isValid() || sinceLoadRepaint_.elapsed() >= kRepaintIntervalMs) {
-        viewport()->update();
-        sinceLoadRepaint_.start();
-    }
 }
 
 // --- Drops -----------------------------------------------------------------------------------

@@ -7,7 +7,7 @@
 // The view's ticked rows are its own record, mirrored into the document: every toggle is
 // followed by exactly one CheckEntry or UncheckEntry. GUI thread only; the document's hints
 // arrive synchronously inside its operations.
-#include <QElapsedTimer>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -25,13 +25,14 @@ class QMenu;
 
 namespace tarnel::ui {
 
+// The frame registers the view with the document (AddView, AttachLoadView) and removes it
+// again before either goes away.
 class CvemoraView : public CListViewEx,
                     public DocumentView,
                     public SessionLoadView,
                     public CommandTarget {
 public:
     CvemoraView(CvemoraDoc& doc, QWidget* parent = nullptr);  // registers nothing itself
-    ~CvemoraView() override;
 
     // End of a run (the frame, on progress (0, 0)): every row bar goes, headers sort again.
     void ClearRowProgress();
@@ -62,7 +63,6 @@ public:
     void SetRowTickMode(RowTickMode mode) override { tickMode_ = mode; }
     void ResetRowAdded() override { rowAdded_ = false; }
     bool RowAdded() const override { return rowAdded_; }
-    void AfterPendingEntry() override;
     // CommandTarget
     bool OnCommand(int id) override;
     std::optional<bool> OnUpdateCommand(int id) const override;
@@ -81,6 +81,7 @@ protected:
 
 private:
     void ReadSettings();
+    void HoldRepaints();
     void ApplyColumnWidths();
     // Flips the row's tick in the view's record and mirrors it into the document.
     void Toggle(int row);
@@ -115,7 +116,7 @@ private:
     RowTickMode tickMode_ = RowTickMode::FollowSetting;
     bool rowAdded_ = false;
     bool firstShown_ = false;
-    QElapsedTimer sinceLoadRepaint_;
+    QTimer repaintHold_;  // while active, the list does not repaint
 };
 
 }  // namespace tarnel::ui

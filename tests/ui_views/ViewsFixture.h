@@ -39,7 +39,11 @@ protected:
         };
     }
     void TearDown() override {
-        if (doc) doc->AttachLoadView(nullptr);
+        if (doc && list) {
+            doc->AttachLoadView(nullptr);
+            doc->RemoveView(list.get());
+            doc->RemoveView(log.get());
+        }
         list.reset();
         log.reset();
         doc.reset();
