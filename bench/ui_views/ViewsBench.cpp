@@ -10,11 +10,15 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
 #include <QSplitter>
 #include <QStyleFactory>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -213,7 +217,18 @@ int Look(const fs::path& out) {
         doc.UpdateAllViews(tarnel::HINT_ENTRY_PROGRESS, {entry, 0});
         doc.Entries()[3]->status = tarnel::FileStatus::Converted;
         doc.UpdateAllViews(tarnel::HINT_ENTRY_STATUS, {doc.Entries()[3], 0});
+        // Keyboard only: three rows down, then Space unticks that row.
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Space}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(&views.list, &press);
+        }
         tarnel::CvemoraDoc::PumpMessages(100);
+        if (const char* hold = std::getenv("TARNEL_LOOK_HOLD_MS")) {
+            // Keeps the window up for a screenshot of the whole screen.
+            QEventLoop loop;
+            QTimer::singleShot(std::atoi(hold), &loop, &QEventLoop::quit);
+            loop.exec();
+        }
         const fs::path png = out / (std::string("views-") + look.name + ".png");
         views.splitter.grab().save(QString::fromStdString(png.string()));
         std::printf("%s\n", png.c_str());
