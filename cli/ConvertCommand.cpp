@@ -15,11 +15,11 @@
 #include <thread>
 
 #include "app/DocumentTexts.h"
+#include "app/RegisterProgramFilters.h"
 #include "cli/BatchReport.h"
 #include "cli/BatchState.h"
 #include "cli/ConversionWorker.h"
 #include "cli/ConvertOptions.h"
-#include "cli/FilterSetup.h"
 #include "cli/SessionCommand.h"
 #include "settings/SettingsStore.h"
 

@@ -13,8 +13,8 @@ enum CommandId : int {
     ID_FILE_MRU_FIRST = 57616,  // 57616..57619: the four recent files
     ID_APP_EXIT = 57665,
     ID_APP_ABOUT = 57664,
-    ID_HELP_INDEX = 57667,  // "&Help Topics"
-    ID_HELP = 57670,        // tool bar Help, F1
+    ID_HELP_INDEX = 57667,    // "&Help Topics"
+    ID_HELP = 57670,          // tool bar Help, F1
     ID_PRODUCT_PAGE = 32790,  // Help menu entry opening the product web page
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,

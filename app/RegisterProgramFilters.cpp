@@ -1,4 +1,4 @@
-#include "cli/FilterSetup.h"
+#include "app/RegisterProgramFilters.h"
 
 #include "filters/mp3enc/CMP3EncFilter.h"
 #include "filters/oggmux/COggMux.h"
@@ -8,7 +8,7 @@
 #include "framework/FilterRegistry.h"
 #include "platform/media/SystemFilters.h"
 
-namespace tarnel::cli {
+namespace tarnel {
 
 void RegisterProgramFilters() {
     FilterRegistry& registry = FilterRegistry::Default();
@@ -20,4 +20,4 @@ void RegisterProgramFilters() {
     RegisterOggMux(registry);
 }
 
-}  // namespace tarnel::cli
+}  // namespace tarnel
