@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unordered_set>
 
 #include "app/DocumentSettings.h"
 #include "app/DocumentTexts.h"
@@ -75,10 +76,8 @@ void CvemoraDoc::PostToFrame(std::function<void(DocumentFrame&)> call) {
 }
 
 AudioDataPtr CvemoraDoc::FindEntry(const std::string& path) const {
-    for (const auto& entry : entries_) {
-        if (entry->path == path) return entry;
-    }
-    return nullptr;
+    const auto it = entryByPath_.find(path);
+    return it == entryByPath_.end() ? nullptr : it->second;
 }
 
 // --- Adding ----------------------------------------------------------------------------------
@@ -132,6 +131,7 @@ bool CvemoraDoc::AddFile(const std::string& path, FileStatus status) {
     entry->duration = probed->duration;
 
     entries_.push_back(entry);
+    entryByPath_.emplace(std::string_view(entry->path), entry);
     UpdateAllViews(HINT_ENTRY_ADDED, {entry, 0});
     if (playIndex_ == -1) flags_->SetPreviewIdle();
     modified_ = true;
@@ -161,17 +161,41 @@ void CvemoraDoc::CheckEntry(const std::string& path) {
 }
 
 void CvemoraDoc::UncheckEntry(const std::string& path) {
-    std::erase_if(checkedEntries_, [&](const AudioDataPtr& e) { return e->path == path; });
-    if (checkedEntries_.empty()) {
-        if (IsRunActive()) {
-            flags_->SetRunPattern();
-        } else {
-            flags_->canConvert = false;
-            flags_->canCancel = false;
-            flags_->canAdd = true;
-            flags_->canConfigure = true;
+    UncheckEntries({path});
+}
+
+void CvemoraDoc::UncheckEntries(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    // One pass over the ticked list instead of one per path. Called one path at a time, the
+    // list is empty after the call that unticks the last remaining path, and every later call
+    // finds it empty too: each of those calls sets the flags and logs the notice.
+    std::unordered_map<std::string_view, size_t> firstCall;
+    firstCall.reserve(paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) firstCall.try_emplace(paths[i], i);
+    bool becomesEmpty = true;
+    size_t emptyFrom = 0;
+    for (const auto& entry : checkedEntries_) {
+        const auto it = firstCall.find(entry->path);
+        if (it == firstCall.end()) {
+            becomesEmpty = false;
+            break;
         }
-        PostLog(std::string(texts::kNothingSelected), false, LOG_SELECTION, -1);
+        emptyFrom = std::max(emptyFrom, it->second);
+    }
+    std::erase_if(checkedEntries_,
+                  [&](const AudioDataPtr& e) { return firstCall.contains(e->path); });
+    if (becomesEmpty) {
+        for (size_t call = emptyFrom; call < paths.size(); ++call) {
+            if (IsRunActive()) {
+                flags_->SetRunPattern();
+            } else {
+                flags_->canConvert = false;
+                flags_->canCancel = false;
+                flags_->canAdd = true;
+                flags_->canConfigure = true;
+            }
+            PostLog(std::string(texts::kNothingSelected), false, LOG_SELECTION, -1);
+        }
     }
     modified_ = true;
 }
@@ -179,6 +203,38 @@ void CvemoraDoc::UncheckEntry(const std::string& path) {
 // --- Removing --------------------------------------------------------------------------------
 
 void CvemoraDoc::RemoveEntry(const std::string& path) {
+    RemoveEntries({path});
+}
+
+void CvemoraDoc::RemoveEntries(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    // Removing the previewed entry may start the preview of the next path, which must see the
+    // list as it is after the earlier removals: one path at a time then.
+    if (previewEntry_ && paths.size() > 1) {
+        for (const std::string& path : paths) RemoveEntries({path});
+        return;
+    }
+    if (paths.size() == 1) StopPreviewOf(paths.front());
+
+    UncheckEntries(paths);
+
+    // The converting entry stays alive through convertingEntry_; the run then finds it gone
+    // from its queue and removes nothing else.
+    std::unordered_set<std::string_view> removed(paths.begin(), paths.end());
+    const auto listed = [&](const AudioDataPtr& e) { return removed.contains(e->path); };
+    for (const std::string& path : paths) entryByPath_.erase(path);
+    std::erase_if(entries_, listed);
+    std::erase_if(conversionQueue_, listed);
+
+    if (entries_.empty()) {
+        flags_->canPlay = false;
+        flags_->canPause = false;
+        flags_->canStop = false;
+    }
+    modified_ = true;
+}
+
+void CvemoraDoc::StopPreviewOf(const std::string& path) {
     if (previewEntry_ && previewEntry_->path == path &&
         (previewEntry_->status == FileStatus::Playing ||
          previewEntry_->status == FileStatus::Paused)) {
@@ -197,20 +253,6 @@ void CvemoraDoc::RemoveEntry(const std::string& path) {
             if (preview_) preview_->PlayEntry(playList_[playIndex_]);
         }
     }
-
-    UncheckEntry(path);
-
-    // The converting entry stays alive through convertingEntry_; the run then finds it gone
-    // from its queue and removes nothing else.
-    std::erase_if(entries_, [&](const AudioDataPtr& e) { return e->path == path; });
-    std::erase_if(conversionQueue_, [&](const AudioDataPtr& e) { return e->path == path; });
-
-    if (entries_.empty()) {
-        flags_->canPlay = false;
-        flags_->canPause = false;
-        flags_->canStop = false;
-    }
-    modified_ = true;
 }
 
 int CvemoraDoc::CountRemaining() {
@@ -310,6 +352,7 @@ void CvemoraDoc::DeleteContents() {
     if (preview_) preview_->StopPlayer();
 
     entries_.clear();
+    entryByPath_.clear();
     checkedEntries_.clear();
     conversionQueue_.clear();
     playIndex_ = -1;
@@ -328,6 +371,7 @@ void CvemoraDoc::DeleteContents() {
 void CvemoraDoc::NewDocument() {
     DeleteContents();
     entries_.clear();
+    entryByPath_.clear();
     checkedEntries_.clear();
     conversionQueue_.clear();
     playIndex_ = -1;

@@ -158,6 +158,32 @@ TEST_F(DocList, RemovingTheLastEntryDisablesPreviewCommands) {
               (std::vector<std::string>{"Currently, no files are selected for conversion."}));
 }
 
+TEST_F(DocList, BatchUntickAndRemoveActAsOneCallPerPath) {
+    const std::string a = Listed("a.wav"), b = Listed("b.wav"), c = Source("c.wav");
+    ASSERT_TRUE(doc->AddFile(c, FileStatus::Idle));
+    const auto notices = [&] {
+        const std::vector<std::string> log = view.LogTexts();
+        return std::count(log.begin(), log.end(), std::string(texts::kNothingSelected));
+    };
+    view.Clear();
+    // The list is empty after the third call, so the third and fourth log the notice.
+    doc->UncheckEntries({c, a, b, c});
+    EXPECT_EQ(notices(), 2);
+    EXPECT_TRUE(doc->CheckedEntries().empty());
+    EXPECT_FALSE(frame.flags.canConvert);
+
+    doc->CheckEntry(a);
+    view.Clear();
+    doc->RemoveEntries({b, a, c});
+    EXPECT_EQ(notices(), 2);
+    EXPECT_TRUE(doc->Entries().empty());
+    EXPECT_EQ(doc->FindEntry(a), nullptr);
+    EXPECT_FALSE(frame.flags.canPlay);
+    // Removed paths can be listed again.
+    EXPECT_TRUE(doc->AddFile(a, FileStatus::Idle));
+    EXPECT_EQ(doc->FindEntry(a), doc->Entries().front());
+}
+
 TEST_F(DocList, ResetConvertedStatus) {
     const std::string a = Listed("a.wav");
     const std::string b = Listed("b.wav");
