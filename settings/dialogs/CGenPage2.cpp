@@ -8,20 +8,13 @@
 #include "settings/dialogs/PageControls.h"
 
 namespace tarnel::dialogs {
-namespace {
-
-QCheckBox* Check(const QString& text) {
-    return Named(new QCheckBox(text), text);
-}
-
-}  // namespace
-
 CGenPage2::CGenPage2(QWidget* parent)
     : CQZPropertyPage(parent),
-      checkAdded_(Check(
+      checkAdded_(NamedCheck(
           QStringLiteral("When audio files are added, automatically &select them for conversion"))),
-      soundAlerts_(Check(QStringLiteral("&Play sound alerts when file conversion is complete"))),
-      namesOnly_(Check(QStringLiteral("Do &not show complete directory path in filenames"))) {
+      soundAlerts_(
+          NamedCheck(QStringLiteral("&Play sound alerts when file conversion is complete"))),
+      namesOnly_(NamedCheck(QStringLiteral("Do &not show complete directory path in filenames"))) {
     // Page defaults for settings that cannot be read.
     soundAlerts_->setChecked(false);
     namesOnly_->setChecked(true);

@@ -8,19 +8,11 @@
 #include "settings/dialogs/PageControls.h"
 
 namespace tarnel::dialogs {
-namespace {
-
-QCheckBox* Check(const QString& text) {
-    return Named(new QCheckBox(text), text);
-}
-
-}  // namespace
-
 CGenPage3::CGenPage3(std::function<void()> onShowToolTipsChanged, QWidget* parent)
     : CQZPropertyPage(parent),
       onShowToolTipsChanged_(std::move(onShowToolTipsChanged)),
-      showToolTips_(Check(QStringLiteral("&Show tool tips for various controls"))),
-      autoUpdate_(Check(QStringLiteral("Au&tomatically check for updates and notify me"))) {
+      showToolTips_(NamedCheck(QStringLiteral("&Show tool tips for various controls"))),
+      autoUpdate_(NamedCheck(QStringLiteral("Au&tomatically check for updates and notify me"))) {
     showToolTips_->setChecked(true);
     autoUpdate_->setChecked(true);
     auto* group = new QGroupBox(QStringLiteral("General Preferences"));

@@ -49,7 +49,7 @@ CGenPage4::CGenPage4(MessageSink showMessage, QWidget* parent)
                                  "Select this if you want to see only vital messages"};
     for (int level = 0; level < 3; ++level) {
         const QString label = QString::fromUtf8(kLabels[level]);
-        auto* button = Named(new QRadioButton(label), label);
+        QRadioButton* button = NamedRadio(label);
         levels_->addButton(button, level);
         levelColumn->addWidget(button);
         ToolTips().AddTool(button, QString::fromUtf8(kTips[level]));
@@ -93,13 +93,7 @@ void CGenPage4::OnSetActive() {
 }
 
 void CGenPage4::ShowValues() {
-    if (QAbstractButton* button = levels_->button(level_)) {
-        button->setChecked(true);
-    } else if (QAbstractButton* checked = levels_->checkedButton()) {
-        levels_->setExclusive(false);
-        checked->setChecked(false);
-        levels_->setExclusive(true);
-    }
+    CheckInGroup(levels_, level_);
     depthEdit_->setText(QString::number(depth_));
 }
 

@@ -37,14 +37,7 @@ CTabPage1::CTabPage1(QWidget* parent) : CQZPropertyPage(parent), formats_(new QB
 void CTabPage1::OnCreate() {
     int32_t format = kDefaultExportFormat;
     SettingsStore().ReadFormat(format);
-    if (QAbstractButton* button = formats_->button(format)) {
-        button->setChecked(true);
-    } else if (QAbstractButton* checked = formats_->checkedButton()) {
-        // An unknown stored code checks nothing.
-        formats_->setExclusive(false);
-        checked->setChecked(false);
-        formats_->setExclusive(true);
-    }
+    CheckInGroup(formats_, format);  // an unknown stored code checks nothing
 }
 
 }  // namespace tarnel::dialogs

@@ -19,20 +19,6 @@
 #include "settings/dialogs/PageControls.h"
 
 namespace tarnel::dialogs {
-namespace {
-
-QRadioButton* Radio(const char* text) {
-    const QString label = QString::fromUtf8(text);
-    return Named(new QRadioButton(label), label);
-}
-
-QCheckBox* Check(const char* text) {
-    const QString label = QString::fromUtf8(text);
-    return Named(new QCheckBox(label), label);
-}
-
-}  // namespace
-
 QString CTabPage3::QualityTip(int position) {
     static const char* const kTips[] = {
         "Encoding Quality: Best, slow",          "Encoding Quality: Near-best, not too slow",
@@ -44,17 +30,17 @@ QString CTabPage3::QualityTip(int position) {
 
 CTabPage3::CTabPage3(QWidget* parent)
     : CQZPropertyPage(parent),
-      cbr_(Radio("&CBR")),
-      vbr_(Radio("&VBR")),
+      cbr_(NamedRadio(QStringLiteral("&CBR"))),
+      vbr_(NamedRadio(QStringLiteral("&VBR"))),
       cbrBitrate_(new QComboBox),
       minBitrate_(new QComboBox),
       maxBitrate_(new QComboBox),
       vbrQuality_(new QComboBox),
       quality_(new QSlider(Qt::Horizontal)),
       channels_(new QButtonGroup(this)),
-      copyright_(Check("Co&pyright")),
-      original_(Check("&Original")),
-      crc_(Check("C&RC Checksum")),
+      copyright_(NamedCheck(QStringLiteral("Co&pyright"))),
+      original_(NamedCheck(QStringLiteral("&Original"))),
+      crc_(NamedCheck(QStringLiteral("C&RC Checksum"))),
       sampleRate_(new QComboBox) {
     FillNumbers(cbrBitrate_, kMp3Bitrates);
     FillNumbers(minBitrate_, kMp3Bitrates);
@@ -104,7 +90,7 @@ CTabPage3::CTabPage3(QWidget* parent)
         "Select this for single-channel MP3 audio", "Select this for two-channel MP3 audio",
         "Select this for two-channel MP3 audio that compresses more"};
     for (int mode = 0; mode < 3; ++mode) {
-        QRadioButton* button = Radio(kChannelLabels[mode]);
+        QRadioButton* button = NamedRadio(QString::fromUtf8(kChannelLabels[mode]));
         channels_->addButton(button, mode);
         channelRow->addWidget(button);
         ToolTips().AddTool(button, QString::fromUtf8(kChannelTips[mode]));
@@ -158,13 +144,7 @@ void CTabPage3::OnSetActive() {
         quality_->setValue(read_.encodingQuality);
     }
     (read_.constantBitrate ? cbr_ : vbr_)->setChecked(true);
-    if (QAbstractButton* mode = channels_->button(read_.channelMode)) {
-        mode->setChecked(true);
-    } else if (QAbstractButton* checked = channels_->checkedButton()) {
-        channels_->setExclusive(false);
-        checked->setChecked(false);
-        channels_->setExclusive(true);
-    }
+    CheckInGroup(channels_, read_.channelMode);
     copyright_->setChecked(read_.copyright != 0);
     original_->setChecked(read_.original != 0);
     crc_->setChecked(read_.crc != 0);

@@ -21,21 +21,8 @@
 namespace tarnel::dialogs {
 namespace {
 
-QRadioButton* Radio(const char* text) {
-    const QString label = QString::fromUtf8(text);
-    return Named(new QRadioButton(label), label);
-}
-
 QString LevelTip(int position) {
     return QStringLiteral("Ogg Quality level: %1").arg(position);
-}
-
-void CheckNone(QButtonGroup* group) {
-    if (QAbstractButton* checked = group->checkedButton()) {
-        group->setExclusive(false);
-        checked->setChecked(false);
-        group->setExclusive(true);
-    }
 }
 
 }  // namespace
@@ -47,15 +34,15 @@ int CTabPage4::SliderPosition(double quality) {
 
 CTabPage4::CTabPage4(QWidget* parent)
     : CQZPropertyPage(parent),
-      bitrateBased_(Radio("&Bitrate based")),
-      qualityBased_(Radio("&Quality based")),
+      bitrateBased_(NamedRadio(QStringLiteral("&Bitrate based"))),
+      qualityBased_(NamedRadio(QStringLiteral("&Quality based"))),
       modes_(new QButtonGroup(this)),
       minBitrate_(new QComboBox),
       avgBitrate_(new QComboBox),
       maxBitrate_(new QComboBox),
       quality_(new QSlider(Qt::Horizontal)),
-      stereo_(Radio("S&tereo")),
-      mono_(Radio("M&ono")),
+      stereo_(NamedRadio(QStringLiteral("S&tereo"))),
+      mono_(NamedRadio(QStringLiteral("M&ono"))),
       sampleRate_(new QComboBox) {
     quality_->setRange(0, 100);
     quality_->setTickInterval(5);
@@ -81,7 +68,7 @@ CTabPage4::CTabPage4(QWidget* parent)
         "Constant bit rate mode. Specify the fixed bit rate value"};
     auto* modeRow = new QHBoxLayout;
     for (int mode = 0; mode < 4; ++mode) {
-        QRadioButton* button = Radio(kModeLabels[mode]);
+        QRadioButton* button = NamedRadio(QString::fromUtf8(kModeLabels[mode]));
         modes_->addButton(button, mode);
         modeRow->addWidget(button);
         ToolTips().AddTool(button, QString::fromUtf8(kModeTips[mode]));
@@ -170,11 +157,7 @@ void CTabPage4::OnSetActive() {
         quality_->setValue(SliderPosition(read_.quality));
     }
     (read_.qualityBased ? qualityBased_ : bitrateBased_)->setChecked(true);
-    if (QAbstractButton* mode = modes_->button(read_.bitrateMode)) {
-        mode->setChecked(true);
-    } else {
-        CheckNone(modes_);
-    }
+    CheckInGroup(modes_, read_.bitrateMode);
     if (read_.channels == 1) {
         mono_->setChecked(true);
     } else {

@@ -22,15 +22,6 @@
 #include "settings/dialogs/PcmFormatTable.h"
 
 namespace tarnel::dialogs {
-namespace {
-
-QRadioButton* Radio(const char* text) {
-    const QString label = QString::fromUtf8(text);
-    return Named(new QRadioButton(label), label);
-}
-
-}  // namespace
-
 bool CTabPage5::IsExcludedCompressor(const std::string& name) {
     static constexpr std::array<std::string_view, 8> kExcluded = {
         "vorbis encoder", "mobile voice",           "microsoft g.723.1",      "acelp.net",
@@ -44,8 +35,8 @@ bool CTabPage5::IsExcludedCompressor(const std::string& name) {
 CTabPage5::CTabPage5(DeviceEnumeratorFactory compressors, QWidget* parent)
     : CQZPropertyPage(parent),
       compressors_(std::move(compressors)),
-      pcm_(Radio("&Uncompressed PCM WAV Audio")),
-      compressed_(Radio("&Compressed WAV Audio")),
+      pcm_(NamedRadio(QStringLiteral("&Uncompressed PCM WAV Audio"))),
+      compressed_(NamedRadio(QStringLiteral("&Compressed WAV Audio"))),
       compressorList_(new QComboBox),
       pcmList_(new QComboBox) {
     auto* group = new QGroupBox(QStringLiteral("Configure WAV Format Parameters"), this);
@@ -67,9 +58,11 @@ CTabPage5::CTabPage5(DeviceEnumeratorFactory compressors, QWidget* parent)
         "particular compressor again."));
     note->setWordWrap(true);
     grid->addWidget(note, 4, 0, 1, 2);
-    pcmList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    compressorList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    compressorList_->setMinimumContentsLength(24);
+    // Wide enough for the longest row label, "8000Hz, 8 bit, mono [Telephone Quality]".
+    pcmList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    pcmList_->setMinimumContentsLength(40);
+    compressorList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    compressorList_->setMinimumContentsLength(40);
     auto* page = new QVBoxLayout(this);
     page->addWidget(group);
     page->addStretch(1);

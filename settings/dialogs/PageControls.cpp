@@ -1,7 +1,10 @@
 #include "settings/dialogs/PageControls.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QRadioButton>
 
 namespace tarnel::dialogs {
 
@@ -18,6 +21,24 @@ QString StripMnemonic(const QString& label) {
         plain += label[i];
     }
     return plain.trimmed();
+}
+
+QRadioButton* NamedRadio(const QString& text) {
+    return Named(new QRadioButton(text), text);
+}
+
+QCheckBox* NamedCheck(const QString& text) {
+    return Named(new QCheckBox(text), text);
+}
+
+void CheckInGroup(QButtonGroup* group, int id) {
+    if (QAbstractButton* button = group->button(id)) {
+        button->setChecked(true);
+    } else if (QAbstractButton* checked = group->checkedButton()) {
+        group->setExclusive(false);  // an exclusive group cannot be emptied otherwise
+        checked->setChecked(false);
+        group->setExclusive(true);
+    }
 }
 
 QLabel* BuddyLabel(const QString& text, QWidget* buddy) {

@@ -7,8 +7,11 @@
 #include <cstdint>
 #include <span>
 
+class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QLabel;
+class QRadioButton;
 
 namespace tarnel::dialogs {
 
@@ -22,6 +25,13 @@ W* Named(W* widget, const QString& label) {
     widget->setAccessibleName(StripMnemonic(label));
     return widget;
 }
+
+// Buttons named after their text.
+QRadioButton* NamedRadio(const QString& text);
+QCheckBox* NamedCheck(const QString& text);
+
+// Checks the group's button `id`; an id without a button leaves the group with none checked.
+void CheckInGroup(QButtonGroup* group, int id);
 
 // A label for `buddy` (its mnemonic focuses the buddy); the buddy is named after it.
 QLabel* BuddyLabel(const QString& text, QWidget* buddy);
