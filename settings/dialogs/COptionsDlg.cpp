@@ -24,9 +24,14 @@ COptionsDlg::COptionsDlg(QWidget* parent, ExportSources sources)
       wavPage_(new CTabPage5(std::move(sources.compressors), this)),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
     setWindowTitle(QStringLiteral("Configure Tarnel Audio Converter"));
-    for (QWidget* page : {static_cast<QWidget*>(wmaPage_), static_cast<QWidget*>(mp3Page_),
-                          static_cast<QWidget*>(oggPage_), static_cast<QWidget*>(wavPage_)}) {
-        page->hide();
+    // Every page as large as the largest, so the dialog keeps its size when the format changes.
+    const std::initializer_list<QWidget*> pages = {formatPage_, wmaPage_, mp3Page_, oggPage_,
+                                                   wavPage_};
+    QSize largest;
+    for (QWidget* page : pages) largest = largest.expandedTo(page->sizeHint());
+    for (QWidget* page : pages) {
+        page->setMinimumSize(largest);
+        if (page != formatPage_) page->hide();
     }
     sheet_->AddPage(formatPage_, QStringLiteral("Audio Format"));
     auto* layout = new QVBoxLayout(this);

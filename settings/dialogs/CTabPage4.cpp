@@ -44,6 +44,7 @@ CTabPage4::CTabPage4(QWidget* parent)
       stereo_(NamedRadio(QStringLiteral("S&tereo"))),
       mono_(NamedRadio(QStringLiteral("M&ono"))),
       sampleRate_(new QComboBox) {
+    FillLists();  // their values also size the page before its first showing
     quality_->setRange(0, 100);
     quality_->setTickInterval(5);
     quality_->setTickPosition(QSlider::TicksBelow);
@@ -80,7 +81,6 @@ CTabPage4::CTabPage4(QWidget* parent)
     grid->addWidget(BuddyLabel(QStringLiteral("Average Bitrate:"), avgBitrate_), 2, 0);
     grid->addWidget(avgBitrate_, 2, 1);
     auto* note = new QLabel(QStringLiteral("Also used to specify single bit rate values"));
-    note->setWordWrap(true);
     grid->addWidget(note, 2, 2);
     grid->addWidget(BuddyLabel(QStringLiteral("Maximum Bitrate:"), maxBitrate_), 3, 0);
     grid->addWidget(maxBitrate_, 3, 1);
@@ -134,11 +134,15 @@ CTabPage4::CTabPage4(QWidget* parent)
     connect(quality_, &QSlider::sliderReleased, this, retip);
 }
 
-void CTabPage4::OnCreate() {
+void CTabPage4::FillLists() {
     FillNumbers(minBitrate_, kOggBitrates);
     FillNumbers(avgBitrate_, kOggBitrates);
     FillNumbers(maxBitrate_, kOggBitrates);
     FillNumbers(sampleRate_, kSampleRates);
+}
+
+void CTabPage4::OnCreate() {
+    FillLists();
     const QSignalBlocker quiet(quality_);
     quality_->setValue(50);
     ToolTips().AddTool(quality_,

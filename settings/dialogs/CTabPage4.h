@@ -23,6 +23,7 @@ public:
     static int SliderPosition(double quality);
 
 private:
+    void FillLists();
     void ApplyEnablingRules();
     void ApplyModeRule();
 
