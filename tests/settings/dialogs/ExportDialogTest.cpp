@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 
 #include "settings/SettingsStore.h"
 #include "settings/dialogs/COptionsDlg.h"
@@ -232,6 +233,30 @@ TEST_F(ExportDialogTest, WmaChoicesOutsideTheListsFallBackToTheFirstEntries) {
     EXPECT_EQ(stored.codecIndex, 0);
     EXPECT_EQ(stored.formatIndex, 0);
     EXPECT_EQ(stored.vbr, 0);
+}
+
+TEST_F(ExportDialogTest, TheKeyboardAloneChoosesAFormatAndEditsItsPage) {
+    SettingsStore store;
+    store.WriteMp3Settings(Mp3Settings{});
+    const auto result = RunWith([this](CQZPropertySheet& sheet) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        // Mnemonics click with an animation: wait for the click itself.
+        QTest::keyClick(&dialog, Qt::Key_M, Qt::AltModifier);  // "&MP3 Files ..."
+        ASSERT_TRUE(QTest::qWaitFor([&sheet] { return sheet.tabText(1) == "MP3 Settings"; }));
+        QTest::keyClick(sheet.currentWidget()->focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        ASSERT_EQ(sheet.currentIndex(), 1);
+        QTest::keyClick(&dialog, Qt::Key_V, Qt::AltModifier);  // "&VBR"
+        auto* vbr = Control<QRadioButton>(sheet, 1, "VBR");
+        ASSERT_TRUE(vbr);
+        EXPECT_TRUE(QTest::qWaitFor([vbr] { return vbr->isChecked(); }));
+        EXPECT_TRUE(Control<QComboBox>(sheet, 1, "Minimum bitrate")->isEnabled());
+        QTest::keyClick(&dialog, Qt::Key_Return);
+    });
+    EXPECT_TRUE(result.accepted);
+    EXPECT_TRUE(result.formatChanged);
+    Mp3Settings stored;
+    ASSERT_TRUE(store.ReadMp3Settings(stored));
+    EXPECT_EQ(stored.constantBitrate, 0);
 }
 
 }  // namespace
