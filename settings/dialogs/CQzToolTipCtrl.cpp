@@ -22,9 +22,7 @@ CQzToolTipCtrl::CQzToolTipCtrl(QObject* parent) : QObject(parent) {
     connect(&hideTimer_, &QTimer::timeout, this, &CQzToolTipCtrl::HideTip);
 }
 
-CQzToolTipCtrl::~CQzToolTipCtrl() {
-    delete tip_.data();
-}
+CQzToolTipCtrl::~CQzToolTipCtrl() = default;
 
 void CQzToolTipCtrl::AddTool(QWidget* control, const QString& text) {
     if (!tools_.contains(control)) {
@@ -36,7 +34,7 @@ void CQzToolTipCtrl::AddTool(QWidget* control, const QString& text) {
     }
     tools_[control] = text;
     control->setAccessibleDescription(text);
-    if (shownFor_ == control && tip_) ShowTip(control, tip_->pos());
+    if (shownFor_ == control) ShowTip(control, shownAt_);
 }
 
 QString CQzToolTipCtrl::TipText(const QWidget* control) const {
@@ -49,14 +47,14 @@ void CQzToolTipCtrl::Activate(bool on) {
 }
 
 QLabel* CQzToolTipCtrl::ShownTip() const {
-    return tip_ && tip_->isVisible() ? tip_.data() : nullptr;
+    return tip_ && tip_->isVisible() ? tip_.get() : nullptr;
 }
 
 void CQzToolTipCtrl::ShowTip(QWidget* control, const QPoint& globalPos) {
     const QString text = tools_.value(control);
     if (!active_ || text.isEmpty()) return;
     if (!tip_) {
-        tip_ = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+        tip_ = std::make_unique<QLabel>(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
         tip_->setForegroundRole(QPalette::ToolTipText);
         tip_->setBackgroundRole(QPalette::ToolTipBase);
         tip_->setAutoFillBackground(true);
@@ -87,6 +85,7 @@ void CQzToolTipCtrl::ShowTip(QWidget* control, const QPoint& globalPos) {
     tip_->move(at);
     tip_->show();
     shownFor_ = control;
+    shownAt_ = globalPos;
     hideTimer_.start(kShowMs);
 }
 

@@ -6,9 +6,10 @@
 #include <QHash>
 #include <QLabel>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
+
+#include <memory>
 
 class QWidget;
 
@@ -42,8 +43,9 @@ protected:
 
 private:
     QHash<const QObject*, QString> tools_;
-    QPointer<QLabel> tip_;  // owned here; a top-level window without parent
+    std::unique_ptr<QLabel> tip_;  // a top-level window, so no parent owns it
     const QObject* shownFor_ = nullptr;
+    QPoint shownAt_;  // the pointer position the shown tip belongs to
     QTimer hideTimer_;
     bool active_ = true;
 };
