@@ -18,7 +18,9 @@ std::string WavSettings::CompressorName() const {
 
 void WavSettings::SetCompressorName(std::string_view name) {
     std::memset(compressorName, 0, kNameSize);
-    std::memcpy(compressorName, name.data(), std::min(name.size(), kNameSize - 1));
+    // An empty view may carry a null pointer, which memcpy must not see.
+    if (!name.empty())
+        std::memcpy(compressorName, name.data(), std::min(name.size(), kNameSize - 1));
 }
 
 std::array<uint8_t, WavSettings::kSize> WavSettings::ToBytes() const {
