@@ -283,7 +283,11 @@ void CAudioRenderer::Monitor(std::stop_token stop) {
             return (m_drained && !m_completeSent) || (FAILED(m_error) && !m_errorSent);
         });
         if (stop.stop_requested()) break;
-        if (SUCCEEDED(m_error) && m_output && m_output->IsLost()) m_error = VFW_E_NO_AUDIO_HARDWARE;
+        // Asked without our lock: a device may hold its own lock around Pull.
+        queue.unlock();
+        const bool lost = m_output && m_output->IsLost();
+        queue.lock();
+        if (SUCCEEDED(m_error) && lost) m_error = VFW_E_NO_AUDIO_HARDWARE;
         const bool waitingForDevice = m_queuedBytes > 0 || (m_endOfStream && !m_drained);
         if (SUCCEEDED(m_error) && m_pulling && waitingForDevice &&
             Clock::now() - m_lastPull > m_options.stallLimit) {
