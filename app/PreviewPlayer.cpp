@@ -33,6 +33,7 @@ PreviewPlayer::~PreviewPlayer() {
 }
 
 HRESULT PreviewPlayer::Open(const std::string& path, NotifyCallback notify, int32_t message) {
+    Release();  // one graph at a time; the old one's callbacks end before notify_ changes
     path_ = QString::fromStdString(path).toStdU16String();
     startPosition_ = 0.0f;
     stopPosition_ = -1.0f;
