@@ -25,11 +25,12 @@ HRESULT CAudioRendererInputPin::CheckMediaType(const CMediaType* type) {
 }
 
 HRESULT CAudioRendererInputPin::Receive(IMediaSample* sample) {
-    CMediaType before = m_mt;
+    CMediaType attached;
+    const bool typeChanges = sample && sample->GetMediaType(&attached) == S_OK;
     HRESULT hr = CBaseInputPin::Receive(sample);
     if (hr != S_OK) return hr;
-    // The device is open for one format; a change in mid-stream cannot be played.
-    if (!(m_mt == before) && PlayableFormat(m_mt) != PlayableFormat(before)) {
+    // The device is open for one format; another one in mid-stream cannot be played.
+    if (typeChanges && PlayableFormat(attached) != renderer_->DeviceFormat()) {
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
     uint8_t* data = nullptr;
@@ -320,6 +321,11 @@ HRESULT CAudioRenderer::get_Volume(int32_t* volume) {
     if (!volume) return E_POINTER;
     *volume = m_volume.load();
     return S_OK;
+}
+
+AudioSampleFormat CAudioRenderer::DeviceFormat() const {
+    std::lock_guard queue(m_queueMutex);
+    return m_format;
 }
 
 int64_t CAudioRenderer::FramesPlayed() const {

@@ -91,6 +91,7 @@ public:
     std::optional<Clock::time_point> FirstFrameTime() const;
 
     // From the input pin, on the streaming thread.
+    AudioSampleFormat DeviceFormat() const;
     HRESULT Deliver(const uint8_t* data, size_t bytes);
     HRESULT DeliverEndOfStream();
     void BeginFlush();
@@ -108,8 +109,10 @@ private:
     CCritSec m_lock;
     std::unique_ptr<CAudioRendererInputPin> m_pin;
     Options m_options;
-    AudioSampleFormat m_format;             // of the open device; control thread
-    std::unique_ptr<AudioOutput> m_output;  // open from Pause (from stopped) to Stop
+    AudioSampleFormat m_format;  // of the open device; written under m_queueMutex while stopped
+    // Open from Pause (from stopped) to Stop; the monitor reads it without a lock, as it is set
+    // before the monitor starts and reset after the monitor has been joined.
+    std::unique_ptr<AudioOutput> m_output;
 
     std::mutex m_deviceMutex;
     bool m_wantRunning = false;    // the graph runs
