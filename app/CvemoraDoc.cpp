@@ -23,7 +23,9 @@ CvemoraDoc::CvemoraDoc(DocumentHost& host, ProbeFunction probe,
       probe_(std::move(probe)),
       context_(std::make_unique<QObject>()),
       progressTimer_(std::make_unique<QTimer>()),
+      player_(std::make_unique<PreviewPlayer>()),
       engine_(engine ? std::move(engine) : MakeEngineConverter()) {
+    AttachPreview(nullptr);
     progressTimer_->setInterval(kProgressTimerMs);
     QObject::connect(progressTimer_.get(), &QTimer::timeout, context_.get(),
                      [this] { OnProgressTick(); });
@@ -34,8 +36,9 @@ CvemoraDoc::CvemoraDoc(DocumentHost& host, ProbeFunction probe,
 
 CvemoraDoc::~CvemoraDoc() {
     progressTimer_->stop();
-    // Stops the graph's threads and its callbacks before anything they could reach goes away.
+    // Stops the graphs' threads and their callbacks before anything they could reach goes away.
     ReleaseConversionGraph();
+    player_->Release();
 }
 
 void CvemoraDoc::AttachFrame(DocumentFrame* frame) {
@@ -238,20 +241,9 @@ void CvemoraDoc::StopPreviewOf(const std::string& path) {
     if (previewEntry_ && previewEntry_->path == path &&
         (previewEntry_->status == FileStatus::Playing ||
          previewEntry_->status == FileStatus::Paused)) {
-        const AudioDataPtr entry = previewEntry_;
         if (preview_) preview_->StopPlayer();
-        entry->status =
-            savedPreviewStatus_ == FileStatus::Converted ? FileStatus::Converted : FileStatus::Idle;
-        SendStatus(entry);
-        ++playIndex_;
-        if (playIndex_ >= static_cast<int>(playList_.size())) {
-            flags_->SetPreviewIdle();
-            playIndex_ = -1;
-        } else {
-            previewEntry_.reset();
-            savedPreviewStatus_ = FileStatus::NoStatus;
-            if (preview_) preview_->PlayEntry(playList_[playIndex_]);
-        }
+        RestorePreviewedStatus();
+        AdvancePlayList();
     }
 }
 
@@ -350,6 +342,8 @@ void CvemoraDoc::DeleteContents() {
         flags_->SetIdlePattern();
     }
     if (preview_) preview_->StopPlayer();
+    player_->Release();
+    ++previewGeneration_;
 
     entries_.clear();
     entryByPath_.clear();

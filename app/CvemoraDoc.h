@@ -31,6 +31,7 @@
 #include "app/DocumentHost.h"
 #include "app/DocumentView.h"
 #include "app/LogRecord.h"
+#include "app/PreviewPlayer.h"
 #include "app/PrivateTempDir.h"
 #include "app/UpdateHint.h"
 
@@ -86,7 +87,8 @@ public:
     void AttachFrame(DocumentFrame* frame);
     void AddView(DocumentView* view);
     void RemoveView(DocumentView* view);
-    void AttachPreview(PreviewControl* preview) { preview_ = preview; }
+    // Replaces the document's own player behind the PreviewControl hooks (null: the own one).
+    void AttachPreview(PreviewControl* preview);
 
     // --- The list ---------------------------------------------------------------------------
     void AddFiles();  // the Add Files command: dialog, then AddFile per chosen path
@@ -131,6 +133,28 @@ public:
     // The naming strategy of the next deliveries (read from "Naming Strategy" at construction
     // and whenever the general configuration is accepted).
     void SetNamingStrategy(int32_t strategy) { namingStrategy_ = strategy; }
+
+    // --- Preview playback -------------------------------------------------------------------
+    // The list view's "&Play Selection": plays the paths one after another; an empty list
+    // starts nothing.
+    void PlayPaths(const std::vector<std::string>& paths);
+    // Plays one listed file; a path no longer listed is skipped (the play list moves on).
+    void PlayEntry(const std::string& path);
+    // For each event of the preview graph, as a queued call: 0 completion, -1 user or error
+    // abort.
+    void OnPreviewEvent(int result);
+    void OnPlayCommand();   // 1005: resumes a paused file, or plays the list view's selection
+    void OnPauseCommand();  // 1002
+    void OnStopCommand();   // 1003
+    // The volume slider's position (0..1000, 0 counts as 1) as 20 log10(position / 1000) dB.
+    void SetPreviewVolume(int sliderPosition);
+    // What the Play command calls to send the list view its "&Play Selection" command (145).
+    void AttachPlaySelection(std::function<void()> playSelection) {
+        playSelection_ = std::move(playSelection);
+    }
+    bool PreviewPaused() const { return previewPaused_; }
+    const std::vector<std::string>& PlayList() const { return playList_; }
+    PreviewPlayer& Player() { return *player_; }
 
     // --- The session file -------------------------------------------------------------------
     // The list view that receives WM_LOAD_PENDING; without one the message goes nowhere.
@@ -211,6 +235,12 @@ private:
     // Step one of removing a path: the preview of that path stops and moves on.
     void StopPreviewOf(const std::string& path);
     void ReadNamingStrategy();
+    // Preview.
+    class OwnPreviewControl;
+    void StopPreviewPlayer();
+    void RestorePreviewedStatus();
+    void AdvancePlayList();
+    void DrainPreviewEvents(uint64_t generation);
     // Session file.
     void ClearPendingLoad();
     void PostLoadPending();
@@ -259,6 +289,11 @@ private:
     bool previewPaused_ = false;
     std::vector<std::string> playList_;
     int playIndex_ = -1;
+    std::unique_ptr<PreviewPlayer> player_;  // declared after context_: released first
+    std::unique_ptr<PreviewControl> ownPreview_;
+    std::function<void()> playSelection_;
+    // Identifies the current preview run; queued notices of an older one are dropped.
+    uint64_t previewGeneration_ = 0;
 
     bool modified_ = false;
     std::string title_;

@@ -22,6 +22,10 @@ std::string UnsupportedFile(std::string_view path) {
                   ". It may not be in a supported format or is corrupted.");
 }
 
+std::string PlaybackFailed(std::string_view path) {
+    return "Could not play " + std::string(path) + ".\nAn unexpected error occured.";
+}
+
 std::string BuildFailed(std::string_view path) {
     return Quoted("Error converting the file ", path,
                   ".Either the paricular codec format is unavailable or a fatal error occured "

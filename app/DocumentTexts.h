@@ -26,6 +26,7 @@ inline constexpr std::string_view kAllConverted =
     "again, choose \"Reset Status\" from the \"Edit\" menu.";
 inline constexpr std::string_view kConversionError = "An error occured while converting file.";
 inline constexpr std::string_view kConversionCancelled = "File conversion cancelled!";
+inline constexpr std::string_view kPlaybackError = "An error occured while playing.";
 
 // Error numbers shown as "Error code: %d".
 inline constexpr int kErrorNumberUnsupported = 27865;
@@ -41,6 +42,8 @@ std::string UnsupportedFile(std::string_view path);
 // Build failure of the conversion graph, generic or the Ogg encoder's refusal.
 std::string BuildFailed(std::string_view path);
 std::string OggSettingsRejected(std::string_view path);
+// "Could not play %s.\nAn unexpected error occured."
+std::string PlaybackFailed(std::string_view path);
 // The converted file could not be written to its final name.
 std::string DeliveryFailed(std::string_view source, std::string_view reason);
 

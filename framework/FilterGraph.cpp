@@ -279,6 +279,8 @@ HRESULT FilterGraph::ConnectRecursive(IPin* output, IPin* input, int depth) {
     if (SUCCEEDED(hr)) return hr;
     if (depth >= kMaxInsertDepth) return VFW_E_CANNOT_CONNECT;
     for (const auto& reg : CandidatesFor(m_registry, output)) {
+        // A renderer ends a chain; it never sits between two pins.
+        if (reg.outputTypes.empty()) continue;
         if (SUCCEEDED(TryIntermediate(reg, output, input, depth))) return S_OK;
     }
     return VFW_E_CANNOT_CONNECT;

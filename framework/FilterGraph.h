@@ -3,9 +3,9 @@
 //
 // Building: AddFilter gives every filter a unique name; AddSourceFilter picks the source by
 // content, then extension, then the File Source (MEDIATYPE_Stream); Connect tries the two pins
-// directly, then through registered intermediate filters by merit (each inserted filter is
-// added under its registration name, made unique, so it can be seen in EnumFilters); Render
-// ends an output in a registered renderer.
+// directly, then through registered intermediate filters by merit, never a renderer (each inserted
+// filter is added under its registration name, made unique, so it can be seen in EnumFilters);
+// Render ends an output in a registered renderer.
 //
 // Running: Pause from stopped pauses the filters from the sinks upstream (each filter starts
 // streaming); Run pauses first when needed, then runs them. Without a sync source

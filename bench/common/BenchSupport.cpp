@@ -130,4 +130,17 @@ void UsePrivateFolders(const fs::path& work) {
     setenv("LC_ALL", "C.UTF-8", 1);
 }
 
+bool ParseProgramAndWork(int argc, char** argv, const char* defaultWork, ProgramAndWork* out) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s PATH-TO-tarnel-convert [WORK-FOLDER]\n", argv[0]);
+        return false;
+    }
+    out->program = fs::absolute(argv[1]).string();
+    out->work = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / defaultWork;
+    fs::remove_all(out->work);
+    fs::create_directories(out->work);
+    UsePrivateFolders(out->work);
+    return true;
+}
+
 }  // namespace tarnel::bench

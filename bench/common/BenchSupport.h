@@ -32,4 +32,14 @@ void ReportRatio(const char* step, Timing ours, Timing theirs, const char* peer,
 // Points the settings, home and temporary folders of this process and its children into `work`.
 void UsePrivateFolders(const std::filesystem::path& work);
 
+// The usual arguments, PATH-TO-tarnel-convert [WORK-FOLDER]: the program as an absolute path and
+// the work folder (a fresh `defaultWork` in the temporary folder when none is given), emptied
+// and made private with UsePrivateFolders. False, with the usage printed, when the program is
+// missing.
+struct ProgramAndWork {
+    std::string program;
+    std::filesystem::path work;
+};
+bool ParseProgramAndWork(int argc, char** argv, const char* defaultWork, ProgramAndWork* out);
+
 }  // namespace tarnel::bench

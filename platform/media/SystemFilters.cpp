@@ -1,6 +1,7 @@
 #include "platform/media/SystemFilters.h"
 
 #include "platform/media/AudioCompressorFilter.h"
+#include "platform/media/AudioRenderer.h"
 #include "platform/media/CFileSource.h"
 #include "platform/media/CFileWriter.h"
 #include "platform/media/CNullRenderer.h"
@@ -88,6 +89,7 @@ void RegisterSystemFilters(FilterRegistry& registry) {
     RegisterMpegFilters(registry);
     RegisterWmaFilters(registry);
     RegisterAudioCompressors(registry);
+    RegisterAudioRenderer(registry);
 }
 
 }  // namespace tarnel

@@ -422,6 +422,24 @@ TEST_F(IntelligentConnectTest, DoNotUseMeritIsNeverInserted) {
     EXPECT_FALSE(source->pin->IsConnected());
 }
 
+TEST_F(IntelligentConnectTest, ARendererIsNeverPutBetweenTwoPins) {
+    RegisterConverter(MERIT_NORMAL);
+    int rendererMade = 0;
+    registry.Register({MakeGuid(0x44444444, 0, 0, {}),
+                       "Preferred Renderer",
+                       MERIT_PREFERRED,
+                       [&rendererMade] {
+                           ++rendererMade;
+                           return std::make_shared<TestSink>();
+                       },
+                       {{MEDIATYPE_Audio, GUID_NULL}},
+                       {},
+                       GUID_NULL});
+    ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
+    EXPECT_EQ(graph.FilterNames(), (std::vector<std::string>{"Source", "Sink", "Test Converter"}));
+    EXPECT_EQ(rendererMade, 0);
+}
+
 TEST_F(IntelligentConnectTest, RenderEndsInARegisteredRenderer) {
     RegisterConverter(MERIT_NORMAL);
     registry.Register({CLSID_TestSink,
