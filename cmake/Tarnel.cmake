@@ -51,9 +51,11 @@ function(tarnel_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE tarnel_warnings tarnel_testsupport ${ARG_LIBS}
                                         GTest::gtest GTest::gmock GTest::gtest_main)
+  # One variable only: this property cannot carry a list. The test preset sets the rest of the
+  # environment (Qt offscreen, SDL's dummy driver) for the tests and for their discovery.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-                       ENVIRONMENT "LC_ALL=C.UTF-8;SDL_AUDIODRIVER=dummy;QT_QPA_PLATFORM=offscreen")
+                       ENVIRONMENT "LC_ALL=C.UTF-8")
 endfunction()
 
 # tarnel_add_fuzzer(name SOURCES ... LIBS ...)

@@ -87,6 +87,7 @@ CMainFrame::CMainFrame(std::unique_ptr<QtDocumentHost> host) : host_(std::move(h
     BuildRightColumn();
     BuildMenus();
     BuildClient();
+    ConnectDialogsAndPreview();
     doc_->AttachFrame(this);
     // The default size shows the whole tool bar and the two panes at their initial heights.
     resize(QSize(1040, 740).expandedTo(minimumSizeHint()));
@@ -404,7 +405,7 @@ void CMainFrame::OnShowToolTipsChanged() {
 }
 
 void CMainFrame::ApplyVolume(int position) {
-    // Integration point: the preview player takes the volume here (SetPreviewVolume).
+    doc_->SetPreviewVolume(position);
     (void)SettingsStore().WritePlaybackVolume(position);  // fire and forget
 }
 

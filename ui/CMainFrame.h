@@ -99,6 +99,8 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildClient();
+    // The configuration dialogs behind the host, and preview playback behind the commands.
+    void ConnectDialogsAndPreview();
     void BuildRightColumn();
     void RebuildRecentFiles();
     void ApplyVolume(int position);
