@@ -11,6 +11,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 
+#include "framework/VectorState.h"
 #include "platform/media/WaveFormatBlock.h"
 
 namespace tarnel::media {
@@ -190,6 +191,7 @@ bool AudioCompressorCodec::Encode(std::span<const uint8_t> pcm, std::vector<uint
 }
 
 bool AudioCompressorCodec::Flush(std::vector<uint8_t>& out) {
+    ClearUpperVectorState();
     if (flushed_) return true;
     flushed_ = true;
     pendingBytes_.clear();
@@ -207,6 +209,7 @@ bool AudioCompressorCodec::Flush(std::vector<uint8_t>& out) {
 
 bool AudioCompressorCodec::SendFrames(const int16_t* src, size_t frames,
                                       std::vector<uint8_t>& out) {
+    ClearUpperVectorState();
     AVFrame* frame = frame_.get();
     av_frame_unref(frame);
     frame->nb_samples = static_cast<int>(frames);
