@@ -47,6 +47,15 @@ void AudioCompressorDescription::NearestInput(uint32_t& sampleRate, uint16_t& ch
     channels = std::clamp<uint16_t>(channels, 1, maxChannels);
 }
 
+std::span<const AudioCompressorDescription> KnownAudioCompressors() {
+    return kKnownCompressors;
+}
+
+bool IsAudioCompressorInstalled(uint16_t formatTag) {
+    return std::ranges::any_of(InstalledAudioCompressors(),
+                               [formatTag](const auto& c) { return c.formatTag == formatTag; });
+}
+
 const std::vector<AudioCompressorDescription>& InstalledAudioCompressors() {
     static const std::vector<AudioCompressorDescription> installed = [] {
         std::vector<AudioCompressorDescription> list;
