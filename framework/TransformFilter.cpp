@@ -74,6 +74,8 @@ HRESULT CTransformInputPin::EndFlush() {
 }
 
 HRESULT CTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    // As for samples: a filter resets its streaming state here, which StopStreaming frees.
+    CAutoLock lock(&m_pTransformFilter->m_csReceive);
     CBasePin::NewSegment(start, stop, rate);
     return m_pTransformFilter->NewSegment(start, stop, rate);
 }
