@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/DocumentTexts.h"
+#include "framework/VectorState.h"
 
 namespace tarnel::cli {
 
@@ -16,6 +17,7 @@ ConversionWorker::ConversionWorker(int id, BatchState& batch, WorkerSettings set
 ConversionWorker::~ConversionWorker() = default;
 
 void ConversionWorker::Run() {
+    ClearUpperVectorState();  // this thread probes and sets up codecs
     QObject context;
     {
         std::lock_guard lock(contextMutex_);

@@ -81,3 +81,28 @@ if(TARNEL_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
 endif()
+
+# Modules of ours opened with dlopen when first needed (FFmpeg, libcurl). Installed under
+# <libdir>/tarnel-audio-converter; the programs find them there relative to their own folder, or
+# in the build tree at the path compiled into the code that opens them.
+set(TARNEL_MODULE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/tarnel-audio-converter)
+file(RELATIVE_PATH TARNEL_MODULE_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
+     ${CMAKE_INSTALL_PREFIX}/${TARNEL_MODULE_INSTALL_DIR})
+
+# tarnel_add_module(name OUTPUT file-stem SOURCES ... LIBS ...): a shared object opened at run
+# time. Only its entry function is exported.
+function(tarnel_add_module name)
+  cmake_parse_arguments(ARG "" "OUTPUT" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT} PREFIX "lib"
+                        CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE tarnel_warnings ${ARG_LIBS})
+  install(TARGETS ${name} LIBRARY DESTINATION ${TARNEL_MODULE_INSTALL_DIR})
+endfunction()
+
+# The compile definition that tells `target` where the module `module` lies in the build tree.
+function(tarnel_use_module target module definition)
+  add_dependencies(${target} ${module})
+  target_compile_definitions(${target} PRIVATE ${definition}="$<TARGET_FILE:${module}>")
+endfunction()

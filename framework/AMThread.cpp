@@ -1,5 +1,7 @@
 #include "framework/AMThread.h"
 
+#include "framework/VectorState.h"
+
 namespace tarnel {
 
 CAMThread::~CAMThread() {
@@ -18,6 +20,8 @@ bool CAMThread::Create() {
     request_.reset();
     reply_.reset();
     thread_ = std::jthread([this] {
+        // Streaming threads run codec code; they must not inherit dirty AVX state.
+        ClearUpperVectorState();
         ThreadProc();
         {
             std::lock_guard done(mutex_);

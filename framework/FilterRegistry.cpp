@@ -67,11 +67,16 @@ std::vector<FilterRegistration> FilterRegistry::Entries() const {
 }
 
 std::vector<FilterRegistration> FilterRegistry::EntriesInCategory(const GUID& category) const {
-    std::lock_guard lock(mutex_);
     std::vector<FilterRegistration> out;
-    for (const auto& entry : entries_) {
-        if (entry.category == category) out.push_back(entry);
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& entry : entries_) {
+            if (entry.category == category) out.push_back(entry);
+        }
     }
+    // Outside the lock: the check may take long (it may open a library).
+    std::erase_if(
+        out, [](const FilterRegistration& entry) { return entry.available && !entry.available(); });
     return out;
 }
 

@@ -46,6 +46,9 @@ struct FilterRegistration {
     std::vector<MediaTypePair> outputTypes;
     // Category (e.g. CLSID_AudioCompressorCategory); GUID_NULL for none.
     GUID category;
+    // Whether the filter can be made on this system, asked only when its category is listed
+    // (it may load a library); empty: always.
+    std::function<bool()> available;
 };
 
 // How AddSourceFilter recognises a file.

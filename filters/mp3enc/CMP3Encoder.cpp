@@ -1,4 +1,5 @@
 #include "filters/mp3enc/CMP3Encoder.h"
+#include "framework/VectorState.h"
 
 #include <lame/lame.h>
 
@@ -138,6 +139,7 @@ size_t CMP3Encoder::MaxFramesFor(size_t outBytes) {
 
 HRESULT CMP3Encoder::Encode(std::span<const uint8_t> pcm, std::span<uint8_t> out, size_t* consumed,
                             size_t* produced) {
+    ClearUpperVectorState();
     if (!consumed || !produced) return E_POINTER;
     *consumed = 0;
     *produced = 0;
@@ -189,6 +191,7 @@ HRESULT CMP3Encoder::Encode(std::span<const uint8_t> pcm, std::span<uint8_t> out
 }
 
 HRESULT CMP3Encoder::Flush(std::span<uint8_t> out, size_t* produced) {
+    ClearUpperVectorState();
     if (!produced) return E_POINTER;
     *produced = 0;
     std::lock_guard lock(mutex_);

@@ -6,6 +6,7 @@
 #include "filters/vorbiscommon/OggFilterIds.h"
 #include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbisdec/PcmInterleave.h"
+#include "framework/VectorState.h"
 
 namespace tarnel {
 
@@ -199,6 +200,7 @@ HRESULT CVorbisDec::InitSynthesis() {
 }
 
 HRESULT CVorbisDec::Decode(IMediaSample* sample, bool endOfStream, bool skip) {
+    ClearUpperVectorState();
     uint8_t* data = nullptr;
     if (FAILED(sample->GetPointer(&data)) || !data) return E_POINTER;
     const int32_t length = std::max(sample->GetActualDataLength(), 0);

@@ -10,6 +10,7 @@
 #include "filters/vorbisenc/CVorbisEncOutputPin.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
 #include "framework/MediaSample.h"
+#include "framework/VectorState.h"
 
 namespace tarnel {
 
@@ -260,6 +261,7 @@ HRESULT CVorbisEnc::Drain() {
 }
 
 HRESULT CVorbisEnc::Receive(IMediaSample* sample) {
+    ClearUpperVectorState();
     if (!sample) return E_POINTER;
     if (sample->GetStreamId() != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
     if (!m_encoderReady) {
@@ -337,6 +339,7 @@ HRESULT CVorbisEnc::Receive(IMediaSample* sample) {
 }
 
 HRESULT CVorbisEnc::EndOfStream() {
+    ClearUpperVectorState();
     // m_csReceive is held by the input pin: no Receive runs now.
     if (m_encoderReady) {
         vorbis_analysis_wrote(&m_dsp, 0);

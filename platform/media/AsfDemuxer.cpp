@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "framework/VectorState.h"
 #include "platform/media/AsfFileLayout.h"
 #include "platform/media/CFileSource.h"  // ResultFromErrno
 #include "platform/media/PosixFile.h"
@@ -190,6 +191,7 @@ HRESULT AsfDemuxer::Open(const std::filesystem::path& path, const std::atomic<bo
 }
 
 HRESULT AsfDemuxer::ReadPacket(AsfPacket* packet) {
+    ClearUpperVectorState();
     if (!packet) return E_POINTER;
     Impl& s = *impl_;
     for (int skipped = 0; skipped < kMaxSkippedPackets; ++skipped) {

@@ -11,6 +11,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "framework/VectorState.h"
 #include "platform/media/AsfFileLayout.h"
 #include "platform/media/CFileSource.h"  // ResultFromErrno
 #include "platform/media/PosixFile.h"
@@ -195,6 +196,7 @@ HRESULT AsfEncodeSession::Open(const std::filesystem::path& path, const AsfStrea
 }
 
 HRESULT AsfEncodeSession::Write(std::span<const uint8_t> pcm) {
+    ClearUpperVectorState();
     if (finished_) return E_UNEXPECTED;
     Impl& s = *impl_;
     const size_t inBlock = input_.BlockAlign();
@@ -256,6 +258,7 @@ HRESULT AsfEncodeSession::Drain() {
 }
 
 HRESULT AsfEncodeSession::Finish(bool index) {
+    ClearUpperVectorState();
     if (finished_) return E_UNEXPECTED;
     finished_ = true;
     Impl& s = *impl_;

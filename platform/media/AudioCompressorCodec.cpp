@@ -11,6 +11,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 
+#include "framework/VectorState.h"
 #include "platform/media/WaveFormatBlock.h"
 
 namespace tarnel::media {
@@ -44,6 +45,15 @@ void AudioCompressorDescription::NearestInput(uint32_t& sampleRate, uint16_t& ch
     if (requiredRate != 0) sampleRate = requiredRate;
     sampleRate = std::clamp<uint32_t>(sampleRate, 1000, 192000);
     channels = std::clamp<uint16_t>(channels, 1, maxChannels);
+}
+
+std::span<const AudioCompressorDescription> KnownAudioCompressors() {
+    return kKnownCompressors;
+}
+
+bool IsAudioCompressorInstalled(uint16_t formatTag) {
+    return std::ranges::any_of(InstalledAudioCompressors(),
+                               [formatTag](const auto& c) { return c.formatTag == formatTag; });
 }
 
 const std::vector<AudioCompressorDescription>& InstalledAudioCompressors() {
@@ -190,6 +200,7 @@ bool AudioCompressorCodec::Encode(std::span<const uint8_t> pcm, std::vector<uint
 }
 
 bool AudioCompressorCodec::Flush(std::vector<uint8_t>& out) {
+    ClearUpperVectorState();
     if (flushed_) return true;
     flushed_ = true;
     pendingBytes_.clear();
@@ -207,6 +218,7 @@ bool AudioCompressorCodec::Flush(std::vector<uint8_t>& out) {
 
 bool AudioCompressorCodec::SendFrames(const int16_t* src, size_t frames,
                                       std::vector<uint8_t>& out) {
+    ClearUpperVectorState();
     AVFrame* frame = frame_.get();
     av_frame_unref(frame);
     frame->nb_samples = static_cast<int>(frames);

@@ -31,8 +31,12 @@ struct AudioCompressorDescription {
     void NearestInput(uint32_t& sampleRate, uint16_t& channels) const;
 };
 
-// Compressors the FFmpeg build provides, in their fixed order.
+// Every compressor we know, in the fixed order, whether or not FFmpeg provides it (known
+// without loading FFmpeg).
+std::span<const AudioCompressorDescription> KnownAudioCompressors();
+// Compressors the FFmpeg build provides, in their fixed order (loads FFmpeg).
 const std::vector<AudioCompressorDescription>& InstalledAudioCompressors();
+bool IsAudioCompressorInstalled(uint16_t formatTag);
 
 // nullptr when no installed compressor has this exact display name.
 const AudioCompressorDescription* FindAudioCompressor(const std::string& displayName);

@@ -187,7 +187,9 @@ HRESULT AudioCompressorFilter::DeliverEncoded() {
 }
 
 void RegisterAudioCompressors(FilterRegistry& registry) {
-    for (const auto& compressor : InstalledAudioCompressors()) {
+    // Every known compressor is registered without loading FFmpeg; listing the category asks
+    // which ones this FFmpeg build has.
+    for (const auto& compressor : KnownAudioCompressors()) {
         FilterRegistration entry;
         entry.clsid = TarnelAudioCompressorClsid(compressor.formatTag);
         entry.name = compressor.displayName;
@@ -197,6 +199,7 @@ void RegisterAudioCompressors(FilterRegistry& registry) {
         entry.inputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}};
         entry.outputTypes = {{MEDIATYPE_Audio, FourccSubtype(compressor.formatTag)}};
         entry.category = CLSID_AudioCompressorCategory;
+        entry.available = [tag = compressor.formatTag] { return IsAudioCompressorInstalled(tag); };
         registry.Register(std::move(entry));
     }
 }

@@ -1,4 +1,5 @@
 #include "platform/media/MpegDecoderCore.h"
+#include "framework/VectorState.h"
 
 #include <mpg123.h>
 
@@ -86,6 +87,7 @@ bool MpegDecoderCore::Feed(std::span<const uint8_t> bytes) {
 }
 
 MpegDecoderCore::Status MpegDecoderCore::Read(std::span<uint8_t> out, size_t* produced) {
+    ClearUpperVectorState();
     *produced = 0;
     if (!handle_) return Status::NeedMore;
     const size_t frameBytes = size_t(BytesPerFrame());

@@ -1,4 +1,5 @@
 #include "platform/media/PcmResampler.h"
+#include "framework/VectorState.h"
 
 #include <algorithm>
 #include <bit>
@@ -152,6 +153,7 @@ int PcmResampler::Drain(std::span<uint8_t> out) {
 }
 
 int PcmResampler::Run(const uint8_t* in, int inFrames, std::span<uint8_t> out) {
+    ClearUpperVectorState();
     const int outCapacity = int(std::min<size_t>(out.size() / out_.BlockAlign(), INT_MAX / 64));
     uint8_t* dst = out.data();
     if (Is24(out_)) {

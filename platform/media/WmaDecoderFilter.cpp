@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include "framework/Guids.h"
+#include "framework/VectorState.h"
 
 namespace tarnel::media {
 namespace {
@@ -286,6 +287,7 @@ HRESULT CWmaDecoder::DeliverFrame(const AVFrame* frame) {
 }
 
 HRESULT CWmaDecoder::Decode(const AVPacket* packet) {
+    ClearUpperVectorState();
     if (avcodec_send_packet(codec_.get(), packet) < 0) {
         ++errors_;  // this packet is lost, the stream goes on
         return S_OK;

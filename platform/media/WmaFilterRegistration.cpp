@@ -39,11 +39,12 @@ void RegisterWmaFilters(FilterRegistry& registry) {
     rule.extensions = {".wma", ".asf"};
     registry.AddSourceRule(std::move(rule));
 
+    // Registered without asking FFmpeg, which would load it for every job: the decoder refuses
+    // at connection a tag that this FFmpeg build cannot decode.
     std::vector<MediaTypePair> wmaTypes;
     for (uint16_t tag : {WAVE_FORMAT_WMAUDIO1, WAVE_FORMAT_WMAUDIO2, WAVE_FORMAT_WMAUDIO3,
                          WAVE_FORMAT_WMAUDIO_LOSSLESS, WAVE_FORMAT_WMAVOICE9}) {
-        if (media::IsDecodableWmaTag(tag))
-            wmaTypes.push_back({MEDIATYPE_Audio, FourccSubtype(tag)});
+        wmaTypes.push_back({MEDIATYPE_Audio, FourccSubtype(tag)});
     }
 
     // The DMO wrapper holds no decoder until the engine initialises it with the WMA decoder.

@@ -12,6 +12,7 @@
 #include "settings/SettingsStore.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/IsolatedTest.h"
+#include "tests/support/TestAudio.h"
 
 extern char** environ;
 
@@ -232,6 +233,42 @@ TEST_F(Cli, CheckUpdateFailures) {
     EXPECT_EQ(r.out.find("passwd"), std::string::npos);
 
     EXPECT_EQ(Run({"--check-update", "x.wav"}).exitCode, 2);
+}
+
+// FFmpeg (with the codec stack behind it) and libcurl are opened only by the jobs that need them.
+TEST_F(Cli, LibrariesAreOpenedOnlyForTheJobsThatNeedThem) {
+    const fs::path wav = workDir() / "a.wav";
+    fs::create_directories(workDir());
+    test::WriteWav(wav, test::MakeSine(44100, 2, 1.0, 440.0, 0.5));
+    auto opened = [&](std::vector<std::string> args, int* exitCode) {
+        const fs::path trace = root() / "ld";
+        setenv("LD_DEBUG", "libs", 1);
+        setenv("LD_DEBUG_OUTPUT", trace.c_str(), 1);
+        *exitCode = Run(std::move(args)).exitCode;
+        unsetenv("LD_DEBUG");
+        unsetenv("LD_DEBUG_OUTPUT");
+        std::string libraries;
+        for (const auto& entry : fs::directory_iterator(root())) {
+            if (entry.path().filename().string().rfind("ld.", 0) != 0) continue;
+            for (const std::string& line : Lines(Slurp(entry.path()))) {
+                if (line.find("calling init: ") != std::string::npos) libraries += line + "\n";
+            }
+            fs::remove(entry.path());
+        }
+        return libraries;
+    };
+    int code = -1;
+    std::string libraries = opened({"-j", "1", "--format", "mp3", wav.string()}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(libraries.find("libmp3lame"), std::string::npos) << libraries;
+    for (const char* lazy : {"libtarnel-ffmpeg", "libavcodec", "libswresample", "libcurl"}) {
+        EXPECT_EQ(libraries.find(lazy), std::string::npos) << lazy;
+    }
+    libraries = opened({"-j", "1", "--format", "wma", wav.string()}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(fs::exists(workDir() / "a-wav-conv.wma"));
+    EXPECT_NE(libraries.find("libtarnel-ffmpeg"), std::string::npos);
+    EXPECT_EQ(libraries.find("libcurl"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,12 @@
+// libtarnel-ffmpeg.so: links FFmpeg and hands out the addresses of its functions. Loaded with
+// dlopen by platform/media on the first FFmpeg call.
+#include "platform/ffmpeg/FfmpegEntries.h"
+
+extern "C" __attribute__((visibility("default"))) const tarnel::ffmpeg::Entries*
+tarnel_ffmpeg_entries() {
+#define TARNEL_FFMPEG_ADDRESS(name, arity) &::name,
+    static const tarnel::ffmpeg::Entries entries{sizeof(tarnel::ffmpeg::Entries),
+                                                 TARNEL_FFMPEG_FUNCTIONS(TARNEL_FFMPEG_ADDRESS)};
+#undef TARNEL_FFMPEG_ADDRESS
+    return &entries;
+}

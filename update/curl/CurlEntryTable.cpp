@@ -1,0 +1,13 @@
+// libtarnel-curl.so: links libcurl and hands out the addresses of its functions. Opened with
+// dlopen by the update check on its first libcurl call.
+#include "update/curl/CurlEntries.h"
+
+extern "C" __attribute__((visibility("default"))) const tarnel::curl::Entries*
+tarnel_curl_entries() {
+#define TARNEL_CURL_ADDRESS(name, arity) &::name,
+    static const tarnel::curl::Entries entries{
+        sizeof(tarnel::curl::Entries),
+        TARNEL_CURL_FUNCTIONS(TARNEL_CURL_ADDRESS) & ::curl_easy_setopt};
+#undef TARNEL_CURL_ADDRESS
+    return &entries;
+}
