@@ -25,7 +25,7 @@ extern "C" {
 
 // clang-format off
 #define TARNEL_FFMPEG_FUNCTIONS(X) \
-    X(av_channel_layout_copy, 2) X(av_channel_layout_default, 2)                                 \
+    X(av_channel_layout_copy, 2) X(av_channel_layout_default, 2) X(av_codec_get_id, 2)           \
     X(av_channel_layout_from_mask, 2) X(av_channel_layout_uninit, 1) X(av_dict_set, 4)           \
     X(av_dict_free, 1) X(av_find_best_stream, 6) X(av_find_input_format, 1) X(av_frame_alloc, 0) \
     X(av_frame_free, 1) X(av_frame_get_buffer, 2) X(av_frame_make_writable, 1)                   \
@@ -41,7 +41,8 @@ extern "C" {
     X(avcodec_send_frame, 2) X(avcodec_send_packet, 2) X(avformat_alloc_context, 0)              \
     X(avformat_alloc_output_context2, 4) X(avformat_close_input, 1)                              \
     X(avformat_find_stream_info, 2) X(avformat_free_context, 1) X(avformat_new_stream, 2)        \
-    X(avformat_open_input, 4) X(avformat_write_header, 2) X(avio_alloc_context, 7)               \
+    X(avformat_get_riff_audio_tags, 0) X(avformat_open_input, 4) X(avformat_write_header, 2)     \
+    X(avio_alloc_context, 7)                                                                     \
     X(avio_closep, 1) X(avio_context_free, 1) X(avio_flush, 1) X(avio_open, 3)                   \
     X(swr_alloc_set_opts2, 9) X(swr_convert, 5) X(swr_free, 1) X(swr_get_out_samples, 2)         \
     X(swr_init, 1) X(swr_set_matrix, 3) TARNEL_FFMPEG_SUPPORTED_CONFIG(X)

@@ -11,6 +11,7 @@ extern "C" {
 #include <algorithm>
 #include <cstring>
 
+#include "framework/VectorState.h"
 #include "platform/media/WaveFormatBlock.h"
 
 namespace tarnel::media {
@@ -188,6 +189,7 @@ void AudioDecompressor::Reset() {
 }
 
 bool AudioDecompressor::SendPacket(const uint8_t* data, size_t size, std::vector<uint8_t>& pcm) {
+    ClearUpperVectorState();
     AVPacket* packet = packet_.get();
     av_packet_unref(packet);
     if (av_new_packet(packet, static_cast<int>(size)) < 0) return false;
