@@ -136,7 +136,10 @@ void SoundAlerts::Run(std::stop_token stop) {
             std::unique_lock lock(mutex_);
             if (wake_.wait(lock, stop, [this] { return finished_; })) ++played_;
         }
-        SDL_PauseAudioDevice(device, 1);
+        // Closed after every sound: drivers with a single device (SDL's dummy driver on a
+        // machine without sound) would otherwise refuse the preview's output while we idle.
+        SDL_CloseAudioDevice(device);
+        device = 0;
         if (stop.stop_requested()) break;
     }
     if (device != 0) SDL_CloseAudioDevice(device);

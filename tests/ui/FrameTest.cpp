@@ -5,6 +5,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -167,6 +168,25 @@ TEST_F(FrameTest, StatusBarShowsTheRunAndTheEndPlaysTheRunSound) {
     EXPECT_EQ(runsEnded, 1);
     // Sound 190 through SDL's dummy driver, played to its end on the worker.
     EXPECT_TRUE(test::WaitFor([&] { return host->Sounds().PlayedCount() == 1; }, 10000));
+
+    // The dummy driver has a single device: once the sound is over, a preview must get it.
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0);
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = [](void*, Uint8* stream, int length) { SDL_memset(stream, 0, length); };
+    SDL_AudioDeviceID preview = 0;
+    EXPECT_TRUE(test::WaitFor(
+        [&] {
+            preview = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+            return preview != 0;
+        },
+        2000))
+        << SDL_GetError();
+    if (preview != 0) SDL_CloseAudioDevice(preview);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 TEST_F(FrameTest, SavePromptAnswersAndTheModifiedTitle) {
