@@ -98,16 +98,11 @@ int MappedLibraries(const Command& command, const fs::path& work) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PATH-TO-tarnel-convert [WORK-FOLDER]\n", argv[0]);
-        return 2;
-    }
-    const std::string program = fs::absolute(argv[1]).string();
-    const fs::path work =
-        argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tarnel-media-bench";
-    fs::remove_all(work);
+    ProgramAndWork args;
+    if (!ParseProgramAndWork(argc, argv, "tarnel-media-bench", &args)) return 2;
+    const std::string& program = args.program;
+    const fs::path& work = args.work;
     for (const char* dir : {"ours", "ref", "start"}) fs::create_directories(work / dir);
-    UsePrivateFolders(work);
 
     // Default settings throughout; WAV export at the source's format, uncompressed.
     tarnel::OggSettings ogg;

@@ -27,16 +27,11 @@ constexpr int kRuns = 3;
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PATH-TO-tarnel-convert [WORK-FOLDER]\n", argv[0]);
-        return 2;
-    }
-    const std::string program = fs::absolute(argv[1]).string();
-    const fs::path work =
-        argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tarnel-mp3-bench";
-    fs::remove_all(work);
+    ProgramAndWork args;
+    if (!ParseProgramAndWork(argc, argv, "tarnel-mp3-bench", &args)) return 2;
+    const std::string& program = args.program;
+    const fs::path& work = args.work;
     for (const char* dir : {"ours", "ref"}) fs::create_directories(work / dir);
-    UsePrivateFolders(work);
 
     // The default MP3 record is the benchmark's setting: 128 kbit/s CBR, quality 5, 44100 Hz,
     // joint stereo (lame's own default mode at this bitrate). WAV export: 44100 Hz, 2 ch, 16 bit.

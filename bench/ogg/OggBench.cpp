@@ -276,16 +276,11 @@ void MeasureSeek(const fs::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PATH-TO-tarnel-convert [WORK-FOLDER]\n", argv[0]);
-        return 2;
-    }
-    const std::string program = fs::absolute(argv[1]).string();
-    const fs::path work =
-        argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tarnel-ogg-bench";
-    fs::remove_all(work);
+    ProgramAndWork args;
+    if (!ParseProgramAndWork(argc, argv, "tarnel-ogg-bench", &args)) return 2;
+    const std::string& program = args.program;
+    const fs::path& work = args.work;
     for (const char* dir : {"ours", "ref"}) fs::create_directories(work / dir);
-    UsePrivateFolders(work);
 
     // The default Ogg settings, and the quality they give: slider position × 0.011 − 0.1 on
     // libvorbis' scale, which oggenc takes ten times larger.

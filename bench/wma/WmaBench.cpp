@@ -29,16 +29,11 @@ constexpr int kRuns = 3;
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PATH-TO-tarnel-convert [WORK-FOLDER]\n", argv[0]);
-        return 2;
-    }
-    const std::string program = fs::absolute(argv[1]).string();
-    const fs::path work =
-        argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tarnel-wma-bench";
-    fs::remove_all(work);
+    ProgramAndWork args;
+    if (!ParseProgramAndWork(argc, argv, "tarnel-wma-bench", &args)) return 2;
+    const std::string& program = args.program;
+    const fs::path& work = args.work;
     for (const char* dir : {"ours", "ref"}) fs::create_directories(work / dir);
-    UsePrivateFolders(work);
     {
         // Default WMA record (128 kbps, 44 kHz, stereo); WAV export at the source's format.
         tarnel::SettingsStore store;

@@ -74,16 +74,6 @@ const AudioCompressorDescription* FindAudioCompressor(const std::string& display
     return nullptr;
 }
 
-void AudioCompressorCodec::ContextDeleter::operator()(AVCodecContext* c) const {
-    avcodec_free_context(&c);
-}
-void AudioCompressorCodec::FrameDeleter::operator()(AVFrame* f) const {
-    av_frame_free(&f);
-}
-void AudioCompressorCodec::PacketDeleter::operator()(AVPacket* p) const {
-    av_packet_free(&p);
-}
-
 AudioCompressorCodec::~AudioCompressorCodec() = default;
 
 std::unique_ptr<AudioCompressorCodec> AudioCompressorCodec::Open(

@@ -13,9 +13,7 @@
 #include <string>
 #include <vector>
 
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
+#include "platform/media/FfmpegPointers.h"
 
 namespace tarnel::media {
 
@@ -74,18 +72,9 @@ private:
     bool ReceivePackets(std::vector<uint8_t>& out);
     void BuildFormatBlock(const AudioCompressorDescription& compressor);
 
-    struct ContextDeleter {
-        void operator()(AVCodecContext* c) const;
-    };
-    struct FrameDeleter {
-        void operator()(AVFrame* f) const;
-    };
-    struct PacketDeleter {
-        void operator()(AVPacket* p) const;
-    };
-    std::unique_ptr<AVCodecContext, ContextDeleter> context_;
-    std::unique_ptr<AVFrame, FrameDeleter> frame_;
-    std::unique_ptr<AVPacket, PacketDeleter> packet_;
+    CodecContextPtr context_;
+    FramePtr frame_;
+    PacketPtr packet_;
     std::vector<uint8_t> formatBlock_;
     std::vector<int16_t> held_;          // interleaved samples not yet sent to the encoder
     std::vector<uint8_t> pendingBytes_;  // an incomplete sample frame at the end of the input

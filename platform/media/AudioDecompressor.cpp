@@ -70,16 +70,6 @@ bool IsCompressedWaveTagForDecompressor(uint16_t tag) {
     }
 }
 
-void AudioDecompressor::ContextDeleter::operator()(AVCodecContext* c) const {
-    avcodec_free_context(&c);
-}
-void AudioDecompressor::FrameDeleter::operator()(AVFrame* f) const {
-    av_frame_free(&f);
-}
-void AudioDecompressor::PacketDeleter::operator()(AVPacket* p) const {
-    av_packet_free(&p);
-}
-
 AudioDecompressor::~AudioDecompressor() = default;
 
 std::unique_ptr<AudioDecompressor> AudioDecompressor::Open(std::span<const uint8_t> block,

@@ -16,11 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/media/FfmpegPointers.h"
 #include "platform/media/PcmResampler.h"
-
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
 
 namespace tarnel::media {
 
@@ -59,18 +56,9 @@ private:
     bool ReceiveFrames(std::vector<uint8_t>& pcm);
     bool AppendFrame(const AVFrame& frame, std::vector<uint8_t>& pcm) const;
 
-    struct ContextDeleter {
-        void operator()(AVCodecContext* c) const;
-    };
-    struct FrameDeleter {
-        void operator()(AVFrame* f) const;
-    };
-    struct PacketDeleter {
-        void operator()(AVPacket* p) const;
-    };
-    std::unique_ptr<AVCodecContext, ContextDeleter> context_;
-    std::unique_ptr<AVFrame, FrameDeleter> frame_;
-    std::unique_ptr<AVPacket, PacketDeleter> packet_;
+    CodecContextPtr context_;
+    FramePtr frame_;
+    PacketPtr packet_;
     PcmFormat output_;
     int outputSampleFormat_ = -1;  // AVSampleFormat the decoder announced at opening
     uint32_t inputBytesPerSecond_ = 1;
