@@ -36,7 +36,8 @@ using ArgumentOf = std::tuple_element_t<I, typename FunctionSignature<decltype(F
 #pragma GCC diagnostic pop
 
 // What a forwarded call returns when the library cannot be opened: a null pointer, -1 for an
-// enumeration (the "none" or generic error value of the libraries we load), -ENOSYS otherwise.
+// enumeration (the "none" or generic error value of the libraries we load), 0 for an unsigned
+// number (SDL's "no device"), -ENOSYS otherwise.
 template <class R>
 R UnavailableResult() {
     if constexpr (std::is_void_v<R>) {
@@ -45,9 +46,19 @@ R UnavailableResult() {
         return nullptr;
     } else if constexpr (std::is_enum_v<R>) {
         return static_cast<R>(-1);
+    } else if constexpr (std::is_unsigned_v<R>) {
+        return 0;
     } else {
         return static_cast<R>(-ENOSYS);
     }
+}
+
+// A module's entry table (LazyModule::Entries), or null when the module could not be opened or
+// was built from other headers than this program (its table's leading size differs).
+template <class Entries>
+const Entries* CheckedEntries(const void* opened) {
+    const auto* entries = static_cast<const Entries*>(opened);
+    return entries && entries->size == sizeof(Entries) ? entries : nullptr;
 }
 
 // Calls the table's entry, or returns UnavailableResult when Table() gives no table.

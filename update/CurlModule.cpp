@@ -28,10 +28,7 @@ namespace {
 
 const Entries* Table() {
     static LazyModule module("libtarnel-curl.so", TARNEL_CURL_MODULE_BUILD_PATH, kEntrySymbol);
-    static const Entries* const table = [] {
-        auto* entries = static_cast<const Entries*>(module.Entries());
-        return entries && entries->size == sizeof(Entries) ? entries : nullptr;
-    }();
+    static const Entries* const table = CheckedEntries<Entries>(module.Entries());
     return table;
 }
 

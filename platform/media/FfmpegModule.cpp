@@ -37,10 +37,7 @@ LazyModule& Module() {
 }
 
 const ffmpeg::Entries* Table() {
-    static const ffmpeg::Entries* const table = [] {
-        auto* entries = static_cast<const ffmpeg::Entries*>(Module().Entries());
-        return entries && entries->size == sizeof(ffmpeg::Entries) ? entries : nullptr;
-    }();
+    static const ffmpeg::Entries* const table = CheckedEntries<ffmpeg::Entries>(Module().Entries());
     return table;
 }
 

@@ -1,0 +1,11 @@
+// libtarnel-sdl.so: links SDL2 and hands out the addresses of its functions. Loaded with dlopen
+// by platform/media on the first SDL call (a preview or a sound alert).
+#include "platform/sdl/SdlEntries.h"
+
+extern "C" __attribute__((visibility("default"))) const tarnel::sdl::Entries* tarnel_sdl_entries() {
+#define TARNEL_SDL_ADDRESS(name, arity) &::name,
+    static const tarnel::sdl::Entries entries{sizeof(tarnel::sdl::Entries),
+                                              TARNEL_SDL_FUNCTIONS(TARNEL_SDL_ADDRESS)};
+#undef TARNEL_SDL_ADDRESS
+    return &entries;
+}
