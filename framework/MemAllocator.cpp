@@ -1,5 +1,7 @@
 #include "framework/MemAllocator.h"
 
+#include <cstdlib>
+
 namespace tarnel {
 
 CBaseAllocator::~CBaseAllocator() = default;
@@ -139,15 +141,14 @@ HRESULT CMemAllocator::Alloc() {
     stride = (stride + align - 1) / align * align;
     const int64_t total = stride * m_props.cBuffers + align;
     if (total > kMaxAllocatorBytes + align) return E_OUTOFMEMORY;
-    try {
-        memory_.assign(static_cast<size_t>(total), 0);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    auto base = reinterpret_cast<uintptr_t>(memory_.data());
+    // calloc: the buffers start zeroed, but fresh pages from the system are not written here, so
+    // a graph pays only for the buffer memory its samples actually fill.
+    memory_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(total), 1)));
+    if (!memory_) return E_OUTOFMEMORY;
+    auto base = reinterpret_cast<uintptr_t>(memory_.get());
     uintptr_t aligned = (base + m_props.cbPrefix + align - 1) / align * align - m_props.cbPrefix;
     if (aligned < base) aligned += align;
-    uint8_t* first = memory_.data() + (aligned - base);
+    uint8_t* first = memory_.get() + (aligned - base);
     m_samples.clear();
     m_free.clear();
     for (int32_t i = 0; i < m_props.cBuffers; ++i) {
@@ -161,8 +162,7 @@ HRESULT CMemAllocator::Alloc() {
 void CMemAllocator::Free() {
     m_free.clear();
     m_samples.clear();
-    memory_.clear();
-    memory_.shrink_to_fit();
+    memory_.reset();
 }
 
 }  // namespace tarnel

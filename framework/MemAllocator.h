@@ -8,6 +8,7 @@
 // Create allocators with std::make_shared (samples keep theirs alive while they are out).
 
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -68,7 +69,10 @@ protected:
     void Free() override;
 
 private:
-    std::vector<uint8_t> memory_;
+    struct FreeMemory {
+        void operator()(uint8_t* memory) const { std::free(memory); }
+    };
+    std::unique_ptr<uint8_t, FreeMemory> memory_;
 };
 
 // Upper bound of one allocator's memory; SetProperties asking for more fails with
