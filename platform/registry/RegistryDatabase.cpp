@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/registry/SqliteStatement.h"
 #include "platform/shell/UserFolders.h"
@@ -129,6 +131,80 @@ void MoveAside(const fs::path& file, const struct stat& damaged) {
     ::close(lock);  // releases the lock
 }
 
+// Every open and close of a connection costs a schema check, the WAL set-up and, for the last
+// connection of the file, a checkpoint; the program opens one key after another dozens of times
+// while it starts. So a connection whose key was closed waits here for the next key of the same
+// file. It is taken again only while the file is unchanged on disk (the same inode, size and
+// modification time as when it was put here), so a file replaced or damaged meanwhile gets a
+// fresh connection and the full checks. A connection is never shared by two open keys.
+class IdleConnections {
+public:
+    ~IdleConnections() {
+        std::lock_guard lock(mutex_);
+        for (const Idle& idle : idle_) (void)sqlite3_close_v2(idle.db);
+        idle_.clear();
+        gone_ = true;
+    }
+
+    // A connection to `file` left while the file looked as `now` does, or null.
+    sqlite3* Take(const fs::path& file, const struct stat& now) {
+        std::lock_guard lock(mutex_);
+        for (auto it = idle_.begin(); it != idle_.end(); ++it) {
+            if (it->file != file) continue;
+            sqlite3* db = it->db;
+            const bool unchanged = Unchanged(it->state, now);
+            idle_.erase(it);
+            if (unchanged) return db;
+            (void)sqlite3_close_v2(db);
+            return nullptr;
+        }
+        return nullptr;
+    }
+
+    // Keeps the connection for the next key, or closes it.
+    static void Leave(sqlite3* db, const fs::path& file) {
+        struct stat state {};
+        const bool known = ::stat(file.c_str(), &state) == 0;
+        sqlite3* close = db;
+        {
+            std::lock_guard lock(mutex_);
+            if (known && !gone_ && sqlite3_get_autocommit(db) != 0) {
+                close = nullptr;
+                if (idle_.size() == kMaxIdle) {  // the oldest goes
+                    close = idle_.front().db;
+                    idle_.erase(idle_.begin());
+                }
+                idle_.push_back(Idle{db, file, state});
+            }
+        }
+        if (close) (void)sqlite3_close_v2(close);
+    }
+
+private:
+    struct Idle {
+        sqlite3* db;
+        fs::path file;
+        struct stat state;
+    };
+
+    static bool Unchanged(const struct stat& a, const struct stat& b) {
+        return SameFile(a, b) && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+               a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+    }
+
+    static constexpr size_t kMaxIdle = 4;
+    // Static so that a key destroyed after this object (at process exit) still finds out that
+    // the pool is gone and closes its connection itself.
+    static inline std::mutex mutex_;
+    static inline std::vector<Idle> idle_;
+    static inline bool gone_ = false;
+};
+
+IdleConnections& IdlePool() {
+    static IdleConnections pool;
+    return pool;
+}
+
 }  // namespace
 
 fs::path DatabasePath() {
@@ -139,10 +215,15 @@ fs::path DatabasePath() {
 
 std::unique_ptr<RegistryDatabase> RegistryDatabase::Open(const fs::path& file) {
     if (file.empty() || !EnsureFolder(file.parent_path())) return nullptr;
+    IdleConnections& pool = IdlePool();  // first: it closes the connections it keeps at exit
     // A second attempt after moving a damaged file aside; a fresh file that fails is not retried.
     for (int attempt = 0; attempt < 2; ++attempt) {
         struct stat before {};
         const bool existed = ::stat(file.c_str(), &before) == 0;
+        if (sqlite3* reused = existed ? pool.Take(file, before) : nullptr) {
+            return std::unique_ptr<RegistryDatabase>(
+                new RegistryDatabase(reused, file, before.st_dev, before.st_ino));
+        }
         sqlite3* db = nullptr;
         int rc = sqlite3_open_v2(file.c_str(), &db,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
@@ -163,10 +244,16 @@ std::unique_ptr<RegistryDatabase> RegistryDatabase::Open(const fs::path& file) {
 }
 
 RegistryDatabase::~RegistryDatabase() {
-    (void)sqlite3_close_v2(db_);  // every statement is finalized by then
+    // Every statement is finalized by then. A connection to a file found damaged is closed.
+    if (damaged_) {
+        (void)sqlite3_close_v2(db_);
+    } else {
+        IdleConnections::Leave(db_, file_);
+    }
 }
 
 void RegistryDatabase::ReportDamage() {
+    damaged_ = true;
     struct stat identity {};
     identity.st_dev = device_;
     identity.st_ino = inode_;

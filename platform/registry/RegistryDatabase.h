@@ -51,6 +51,7 @@ private:
     // Identity of the file this connection opened, to tell it from a replacement.
     dev_t device_;
     ino_t inode_;
+    bool damaged_ = false;  // ReportDamage was called: the connection is not kept for reuse
 };
 
 }  // namespace tarnel::registry
