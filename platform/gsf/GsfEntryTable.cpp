@@ -1,0 +1,11 @@
+// libtarnel-gsf.so: links libgsf and hands out the addresses of its functions. Loaded with
+// dlopen by platform/storage when a session file is first opened or saved.
+#include "platform/gsf/GsfEntries.h"
+
+extern "C" __attribute__((visibility("default"))) const tarnel::gsf::Entries* tarnel_gsf_entries() {
+#define TARNEL_GSF_ADDRESS(name, arity) &::name,
+    static const tarnel::gsf::Entries entries{sizeof(tarnel::gsf::Entries),
+                                              TARNEL_GSF_FUNCTIONS(TARNEL_GSF_ADDRESS)};
+#undef TARNEL_GSF_ADDRESS
+    return &entries;
+}
