@@ -141,7 +141,7 @@ class IdleConnections {
 public:
     ~IdleConnections() {
         std::lock_guard lock(mutex_);
-        for (const Idle& idle : idle_) (void)sqlite3_close_v2(idle.db);
+        for (const Idle& idle : idle_) Close(idle);
         idle_.clear();
         gone_ = true;
     }
@@ -151,33 +151,35 @@ public:
         std::lock_guard lock(mutex_);
         for (auto it = idle_.begin(); it != idle_.end(); ++it) {
             if (it->file != file) continue;
-            sqlite3* db = it->db;
-            const bool unchanged = Unchanged(it->state, now);
+            const Idle idle = *it;
             idle_.erase(it);
-            if (unchanged) return db;
-            (void)sqlite3_close_v2(db);
+            if (Unchanged(idle.state, now)) return idle.db;
+            Close(idle);
             return nullptr;
         }
         return nullptr;
     }
 
-    // Keeps the connection for the next key, or closes it.
+    // Keeps the connection for the next key, or closes it. What the key wrote is folded into the
+    // file first, as closing would do, so that the file on disk is complete while the connection
+    // waits and a connection found stale later has nothing left to write into it.
     static void Leave(sqlite3* db, const fs::path& file) {
+        if (sqlite3_get_autocommit(db) != 0) {
+            (void)sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                            nullptr);
+        }
         struct stat state {};
         const bool known = ::stat(file.c_str(), &state) == 0;
-        sqlite3* close = db;
-        {
-            std::lock_guard lock(mutex_);
-            if (known && !gone_ && sqlite3_get_autocommit(db) != 0) {
-                close = nullptr;
-                if (idle_.size() == kMaxIdle) {  // the oldest goes
-                    close = idle_.front().db;
-                    idle_.erase(idle_.begin());
-                }
-                idle_.push_back(Idle{db, file, state});
-            }
+        std::lock_guard lock(mutex_);
+        if (!known || gone_ || sqlite3_get_autocommit(db) == 0) {
+            (void)sqlite3_close_v2(db);
+            return;
         }
-        if (close) (void)sqlite3_close_v2(close);
+        if (idle_.size() == kMaxIdle) {  // the oldest goes
+            Close(idle_.front());
+            idle_.erase(idle_.begin());
+        }
+        idle_.push_back(Idle{db, file, state});
     }
 
 private:
@@ -186,6 +188,18 @@ private:
         fs::path file;
         struct stat state;
     };
+
+    // Closing the last connection of a file folds the WAL into it and deletes the WAL by name.
+    // When the file at the path is another one now (moved aside by another process), that name
+    // belongs to the new file's WAL: such a connection closes without either. Leave has folded
+    // in all it wrote, so nothing is lost.
+    static void Close(const Idle& idle) {
+        struct stat now {};
+        if (::stat(idle.file.c_str(), &now) != 0 || !SameFile(now, idle.state)) {
+            (void)sqlite3_db_config(idle.db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        }
+        (void)sqlite3_close_v2(idle.db);
+    }
 
     static bool Unchanged(const struct stat& a, const struct stat& b) {
         return SameFile(a, b) && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&

@@ -233,6 +233,30 @@ TEST_F(RegistryKeyTest, DamageFoundWhileReadingIsRecoveredByTheNextOpen) {
     EXPECT_EQ(fresh->EnumValues()->size(), 1u);
 }
 
+TEST_F(RegistryKeyTest, AFileReplacedBetweenKeysIsReadAfresh) {
+    ASSERT_TRUE(Program().SetValue("Format", REG_DWORD, DwordBytes(201)));
+    // Another store with another value.
+    setEnv("XDG_CONFIG_HOME", (root() / "other").string());
+    ASSERT_TRUE(Program().SetValue("Format", REG_DWORD, DwordBytes(202)));
+    const fs::path other = DatabasePath();
+    setEnv("XDG_CONFIG_HOME", configDir().string());
+    // As another process leaves it after moving a damaged file aside: the old file and its
+    // journals gone, a new file in its place.
+    const std::string file = DatabaseFile().string();
+    fs::rename(file, file + ".old");
+    std::error_code ec;
+    fs::rename(file + "-wal", file + ".old-wal", ec);
+    fs::remove(file + "-shm", ec);
+    fs::rename(other, file);
+
+    for (int round = 0; round < 2; ++round) {
+        auto key = RegistryKey::Open(kProgramKey, RegistryKey::kOpenExisting);
+        ASSERT_TRUE(key);
+        EXPECT_EQ(key->QueryValue("Format")->data, DwordBytes(202 + round));
+        EXPECT_TRUE(key->SetValue("Format", REG_DWORD, DwordBytes(203)));
+    }
+}
+
 TEST_F(RegistryKeyTest, AStoreThatCannotBeCreatedFailsEveryCall) {
     // A file where the configuration folder should be.
     std::ofstream(root() / "blocked") << "x";
