@@ -149,6 +149,30 @@ TEST_F(CliConvert, FailedFileIsReportedAndTheBatchGoesOn) {
     EXPECT_NE(r.err.find("27865"), std::string::npos);
 }
 
+// The libraries a job maps, from the dynamic loader's own report: --version none of ours, a
+// WAV job none of those that only other jobs need.
+TEST_F(CliConvert, LoadsOnlyWhatTheJobNeeds) {
+    const std::string a = Wav("a.wav");
+    auto loaded = [&](const std::vector<std::string>& args, const std::string& tag) {
+        setEnv("LD_DEBUG", "files");
+        ProcessResult r = Run(args, tag);
+        setEnv("LD_DEBUG", std::nullopt);
+        EXPECT_EQ(r.exitCode, 0) << tag << r.err;
+        EXPECT_NE(r.err.find("libstdc++"), std::string::npos) << "no loader report";
+        return r.err;
+    };
+    const std::string version = loaded({"--version"}, "version");
+    EXPECT_EQ(version.find("libtarnel-cli"), std::string::npos);
+    EXPECT_EQ(version.find("libQt6Core"), std::string::npos);
+    const std::string wav = loaded({"--quiet", "--format", "wav", a}, "wav");
+    EXPECT_NE(wav.find("libtarnel-cli"), std::string::npos);
+    for (const char* name :
+         {"libSDL2", "libcurl", "libavcodec", "libavformat", "libgsf", "libtarnel-ffmpeg",
+          "libtarnel-sdl", "libtarnel-curl", "libtarnel-gsf"}) {
+        EXPECT_EQ(wav.find(name), std::string::npos) << name;
+    }
+}
+
 TEST_F(CliConvert, ListProbesOnly) {
     const std::string a = Wav("a.wav", 1.5);
     const std::string bad = (workDir() / "b.mp3").string();
