@@ -3,11 +3,6 @@
 // CvemoraDocRun.cpp.
 #include "app/CvemoraDoc.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QObject>
-#include <QTimer>
-
 #include <algorithm>
 #include <filesystem>
 #include <unordered_set>
@@ -17,25 +12,22 @@
 
 namespace tarnel {
 
-CvemoraDoc::CvemoraDoc(DocumentHost& host, ProbeFunction probe,
+CvemoraDoc::CvemoraDoc(std::shared_ptr<DocumentLoop> loop, DocumentHost& host, ProbeFunction probe,
                        std::unique_ptr<ConversionEngine> engine)
     : host_(host),
       probe_(std::move(probe)),
-      context_(std::make_unique<QObject>()),
-      progressTimer_(std::make_unique<QTimer>()),
+      loop_(std::move(loop)),
+      progressTimer_(loop_->MakeTimer(kProgressTimerMs, [this] { OnProgressTick(); })),
       player_(std::make_unique<PreviewPlayer>()),
       engine_(engine ? std::move(engine) : MakeEngineConverter()) {
     AttachPreview(nullptr);
-    progressTimer_->setInterval(kProgressTimerMs);
-    QObject::connect(progressTimer_.get(), &QTimer::timeout, context_.get(),
-                     [this] { OnProgressTick(); });
     // The stored strategy applies from the start, not only after the general configuration
     // was accepted once.
     ReadNamingStrategy();
 }
 
 CvemoraDoc::~CvemoraDoc() {
-    progressTimer_->stop();
+    progressTimer_->Stop();
     // Stops the graphs' threads and their callbacks before anything they could reach goes away.
     ReleaseConversionGraph();
     player_->Release();
@@ -62,20 +54,13 @@ void CvemoraDoc::UpdateAllViews(UpdateHint hint, const HintArgument& argument) {
     for (DocumentView* view : views) view->OnUpdate(*this, hint, argument);
 }
 
-void CvemoraDoc::PumpMessages(int milliseconds) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, milliseconds);
-}
-
 void CvemoraDoc::PostToFrame(std::function<void(DocumentFrame&)> call) {
     if (!frame_) return;
     DocumentFrame* frame = frame_;
-    QMetaObject::invokeMethod(
-        context_.get(),
-        [this, frame, call = std::move(call)] {
-            // The frame may have been detached since the call was posted.
-            if (frame_ == frame) call(*frame);
-        },
-        Qt::QueuedConnection);
+    loop_->Post([this, frame, call = std::move(call)] {
+        // The frame may have been detached since the call was posted.
+        if (frame_ == frame) call(*frame);
+    });
 }
 
 AudioDataPtr CvemoraDoc::FindEntry(const std::string& path) const {
@@ -101,7 +86,7 @@ void CvemoraDoc::AddFiles() {
             const auto status = std::filesystem::status(path, ec);
             if (ec || std::filesystem::is_directory(status)) continue;
             AddFile(path, FileStatus::Idle);
-            PumpMessages(50);
+            Pump(50);
         }
     }
     if (checkedEntries_.empty()) {

@@ -29,14 +29,12 @@
 #include "app/ConversionEngine.h"
 #include "app/DocumentFrame.h"
 #include "app/DocumentHost.h"
+#include "app/DocumentLoop.h"
 #include "app/DocumentView.h"
 #include "app/LogRecord.h"
 #include "app/PreviewPlayer.h"
 #include "app/PrivateTempDir.h"
 #include "app/UpdateHint.h"
-
-class QObject;
-class QTimer;
 
 namespace tarnel {
 
@@ -75,9 +73,13 @@ inline constexpr char kTempFileName[] = "morlat_temp.audio";
 
 class CvemoraDoc {
 public:
-    // Without an engine the document makes the engine's Converter.
+    // Without an engine the document makes the engine's Converter. The first form lives on Qt's
+    // event loop of the calling thread, the second on the given loop.
     explicit CvemoraDoc(DocumentHost& host, ProbeFunction probe = EngineProbe(),
                         std::unique_ptr<ConversionEngine> engine = nullptr);
+    CvemoraDoc(std::shared_ptr<DocumentLoop> loop, DocumentHost& host,
+               ProbeFunction probe = EngineProbe(),
+               std::unique_ptr<ConversionEngine> engine = nullptr);
     ~CvemoraDoc();
     CvemoraDoc(const CvemoraDoc&) = delete;
     CvemoraDoc& operator=(const CvemoraDoc&) = delete;
@@ -175,8 +177,11 @@ public:
     std::ptrdiff_t NextPendingIndex() const { return nextPendingIndex_; }
     DocumentHost& Host() { return host_; }
 
-    // Dispatches pending events of the calling thread for at most the given milliseconds.
+    // Dispatches pending Qt events of the calling thread for at most the given milliseconds.
     static void PumpMessages(int milliseconds);
+    // The same on the document's own loop, and waiting for events for the given milliseconds.
+    void Pump(int milliseconds) { loop_->Pump(milliseconds); }
+    void RunEventsFor(int milliseconds) { loop_->RunFor(milliseconds); }
 
     // --- State, for the views, the frame, the session file and the tests --------------------
     const std::vector<AudioDataPtr>& Entries() const { return entries_; }
@@ -255,8 +260,8 @@ private:
 
     // Receives the queued calls of this document; lives on the document's thread. Declared
     // before the Converter so that it outlives every graph callback.
-    std::unique_ptr<QObject> context_;
-    std::unique_ptr<QTimer> progressTimer_;  // PROGRESS_TIMER
+    std::shared_ptr<DocumentLoop> loop_;
+    std::unique_ptr<DocumentTimer> progressTimer_;  // PROGRESS_TIMER
 
     // The list.
     std::vector<AudioDataPtr> entries_;
@@ -289,7 +294,7 @@ private:
     bool previewPaused_ = false;
     std::vector<std::string> playList_;
     int playIndex_ = -1;
-    std::unique_ptr<PreviewPlayer> player_;  // declared after context_: released first
+    std::unique_ptr<PreviewPlayer> player_;  // declared after loop_: released first
     std::unique_ptr<PreviewControl> ownPreview_;
     std::function<void()> playSelection_;
     // Identifies the current preview run; queued notices of an older one are dropped.

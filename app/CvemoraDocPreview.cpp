@@ -1,7 +1,5 @@
 // Preview playback: the play list, the Play, Pause and Stop commands, the preview graph's
 // events and the volume. The document's own PreviewPlayer serves the PreviewControl hooks.
-#include <QObject>
-
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -80,15 +78,13 @@ void CvemoraDoc::PlayEntry(const std::string& path) {
             player_->Release();
         }
         const uint64_t generation = ++previewGeneration_;
-        QObject* context = context_.get();
+        DocumentLoop* loop = loop_.get();
         // The build result is not examined: a graph that could not be built does not run.
         (void)player_->Open(
             path,
-            [this, context, generation](int32_t) {
+            [this, loop, generation](int32_t) {
                 // A graph thread: only hops to the document's thread.
-                QMetaObject::invokeMethod(
-                    context, [this, generation] { DrainPreviewEvents(generation); },
-                    Qt::QueuedConnection);
+                loop->Post([this, generation] { DrainPreviewEvents(generation); });
             },
             kPreviewEventMessage);
         const HRESULT ran = player_->Run();

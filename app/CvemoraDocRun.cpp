@@ -1,8 +1,6 @@
 // The conversion run: converts the ticked entries one after another into the current export
 // format, through a private temporary file that is delivered beside the source when the graph
 // completes.
-#include <QObject>
-#include <QTimer>
 
 #include <ctime>
 #include <filesystem>
@@ -109,13 +107,11 @@ bool CvemoraDoc::StartFile() {
     }
 
     const uint64_t generation = ++graphGeneration_;
-    QObject* context = context_.get();
+    DocumentLoop* loop = loop_.get();
     engine_->Prepare(entry->path, tempPath_, SourceFormatCode(entry->format),
-                     [this, context, generation] {
+                     [this, loop, generation] {
                          // Any thread: only hops to the document's thread.
-                         QMetaObject::invokeMethod(
-                             context, [this, generation] { OnConverterNotify(generation); },
-                             Qt::QueuedConnection);
+                         loop->Post([this, generation] { OnConverterNotify(generation); });
                      });
     const int32_t result = engine_->BuildGraph();
     graphBuilt_ = true;
@@ -128,7 +124,7 @@ bool CvemoraDoc::StartFile() {
     ++runIndex_;
     SendStatus(entry);
     PostConversionProgress(runIndex_ + 1, runTotal_);
-    progressTimer_->start();
+    progressTimer_->Start();
     // A graph that refuses to run sends no event that would ever end the file: it fails here
     // like a graph that could not be built, and the run goes on.
     if (const int32_t started = engine_->Run(); started < 0) {
@@ -151,7 +147,7 @@ void CvemoraDoc::FailBuiltFile(const AudioDataPtr& entry, int32_t result) {
     entry->status = FileStatus::Error;
     StopProgressTimer();
     ReleaseConversionGraph();
-    PumpMessages(100);
+    Pump(100);
     UpdateSavedPreviewStatus(entry);
     SendStatus(entry);
 }
@@ -201,7 +197,7 @@ void CvemoraDoc::OnConversionEvent(int result) {
 
     StopProgressTimer();
     ReleaseConversionGraph();
-    PumpMessages(100);
+    Pump(100);
     // A command dispatched meanwhile (Cancel, a new session) may have ended the run.
     if (convertingEntry_ != entry) return;
 
@@ -292,11 +288,11 @@ void CvemoraDoc::ReleaseConversionGraph() {
 }
 
 void CvemoraDoc::StopProgressTimer() {
-    progressTimer_->stop();
+    progressTimer_->Stop();
 }
 
 bool CvemoraDoc::IsProgressTimerActive() const {
-    return progressTimer_->isActive();
+    return progressTimer_->IsActive();
 }
 
 void CvemoraDoc::PostConversionProgress(int fileNumber, int fileCount) {

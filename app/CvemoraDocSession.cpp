@@ -1,6 +1,5 @@
 // The session file side of the document: saving the list to a compound file, opening one into
 // the pending lists, and handing the pending entries out to the list view's load loop.
-#include <QObject>
 
 #include <unordered_set>
 
@@ -75,7 +74,7 @@ bool CvemoraDoc::OpenSession(const std::string& fileName) {
         entry->progress = 0;
         if (record.ticked) pendingChecked.push_back(entry);
         pending.push_back(std::move(entry));
-        PumpMessages(20);
+        Pump(20);
         // A new session or another open while events were dispatched: that one stands.
         if (contentsGeneration_ != generation) return false;
     }
@@ -114,13 +113,10 @@ void CvemoraDoc::ClearPendingLoad() {
 void CvemoraDoc::PostLoadPending() {
     SessionLoadView* view = loadView_;
     if (!view) return;
-    QMetaObject::invokeMethod(
-        context_.get(),
-        [this, view] {
-            // The view may have been detached since the message was posted.
-            if (loadView_ == view) view->OnLoadPending();
-        },
-        Qt::QueuedConnection);
+    loop_->Post([this, view] {
+        // The view may have been detached since the message was posted.
+        if (loadView_ == view) view->OnLoadPending();
+    });
 }
 
 }  // namespace tarnel

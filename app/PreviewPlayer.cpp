@@ -1,9 +1,8 @@
 #include "app/PreviewPlayer.h"
 
-#include <QString>
-
 #include <fstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "engine/GraphConnections.h"
 #include "engine/OggMarker.h"
@@ -24,6 +23,44 @@ bool IsOggFile(const std::string& path) {
     return HasOggMarker(std::span<const uint8_t>(head, static_cast<size_t>(in.gcount())));
 }
 
+// UTF-8 to UTF-16; a byte that does not start a well-formed sequence becomes U+FFFD.
+std::u16string Utf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<uint8_t>(text[i]);
+        const int length = lead < 0x80   ? 1
+                           : lead < 0xC2 ? 0
+                           : lead < 0xE0 ? 2
+                           : lead < 0xF0 ? 3
+                           : lead < 0xF5 ? 4
+                                         : 0;
+        char32_t code = length == 1 ? lead : length == 0 ? 0 : lead & (0x7F >> length);
+        int taken = length;
+        for (int k = 1; k < length; ++k) {
+            const auto next = i + k < text.size() ? static_cast<uint8_t>(text[i + k]) : 0;
+            if ((next & 0xC0) != 0x80) taken = 0;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF are not well-formed.
+        if (taken == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) taken = 0;
+        if (taken == 4 && (code < 0x10000 || code > 0x10FFFF)) taken = 0;
+        if (taken == 0) {
+            out.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(code));
+        }
+        i += static_cast<size_t>(taken);
+    }
+    return out;
+}
+
 }  // namespace
 
 PreviewPlayer::PreviewPlayer(FilterRegistry& registry) : registry_(registry) {}
@@ -34,7 +71,7 @@ PreviewPlayer::~PreviewPlayer() {
 
 HRESULT PreviewPlayer::Open(const std::string& path, NotifyCallback notify, int32_t message) {
     Release();  // one graph at a time; the old one's callbacks end before notify_ changes
-    path_ = QString::fromStdString(path).toStdU16String();
+    path_ = Utf16(path);
     startPosition_ = 0.0f;
     stopPosition_ = -1.0f;
     notify_ = std::move(notify);

@@ -1,8 +1,6 @@
 #include "app/SessionLoader.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
+#include <chrono>
 
 #include "app/DocumentHost.h"
 #include "settings/SettingsStore.h"
@@ -44,7 +42,7 @@ int SessionLoader::Run(const EntryDone& onEntry) {
             // Dispatching before taking the next entry keeps the order even when a dispatched
             // WM_LOAD_PENDING runs another loop: that one takes the rest, in order, and this
             // one then finds nothing left.
-            CvemoraDoc::PumpMessages(10);
+            doc_.Pump(10);
             const std::optional<PendingEntry> next = doc_.TakeNextPending();
             if (!next) break;
             view_.ResetRowAdded();
@@ -66,11 +64,9 @@ int SessionLoader::Run(const EntryDone& onEntry) {
 void SessionLoader::WaitForRow() {
     // A view that renders hints synchronously has inserted the row already; one that defers it
     // gets events dispatched until it has, but a view that never answers cannot stall the load.
-    QDeadlineTimer deadline(rowWaitMs_);
-    while (!view_.RowAdded() && !deadline.hasExpired()) {
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(rowWaitMs_);
+    while (!view_.RowAdded() && std::chrono::steady_clock::now() < deadline) {
+        doc_.RunEventsFor(10);
     }
 }
 

@@ -24,7 +24,7 @@ int RunCommand(int argc, char** argv) {
         case CommandLine::Command::CheckUpdate:
             return RunCheckUpdate(stdout, stderr);
         case CommandLine::Command::Convert:
-            return RunConvertCommand(argc, argv, line.arguments());
+            return RunConvertCommand(line.arguments());
         case CommandLine::Command::Help:
         case CommandLine::Command::Version:
         case CommandLine::Command::Invalid:

@@ -1,8 +1,5 @@
 #include "cli/ConversionWorker.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-
 #include <filesystem>
 
 #include "app/DocumentTexts.h"
@@ -18,13 +15,13 @@ ConversionWorker::~ConversionWorker() = default;
 
 void ConversionWorker::Run() {
     ClearUpperVectorState();  // this thread probes and sets up codecs
-    QObject context;
+    auto loop = std::make_shared<ThreadLoop>();
     {
-        std::lock_guard lock(contextMutex_);
-        context_ = &context;
+        std::lock_guard lock(loopMutex_);
+        loop_ = loop;
     }
     {
-        CvemoraDoc doc(*this, settings_.probe ? settings_.probe : EngineProbe(),
+        CvemoraDoc doc(loop, *this, settings_.probe ? settings_.probe : EngineProbe(),
                        settings_.engineFactory ? settings_.engineFactory() : nullptr);
         doc.AttachFrame(this);
         doc.AddView(this);
@@ -43,20 +40,17 @@ void ConversionWorker::Run() {
         doc.AttachFrame(nullptr);
         doc_ = nullptr;
     }
-    std::lock_guard lock(contextMutex_);
-    context_ = nullptr;
+    std::lock_guard lock(loopMutex_);
+    loop_.reset();
 }
 
 void ConversionWorker::Interrupt() {
     interrupted_ = true;
-    std::lock_guard lock(contextMutex_);
-    if (!context_) return;
-    QMetaObject::invokeMethod(
-        context_,
-        [this] {
-            if (doc_ && doc_->IsRunActive()) doc_->CancelRun();
-        },
-        Qt::QueuedConnection);
+    std::lock_guard lock(loopMutex_);
+    if (!loop_) return;
+    loop_->Post([this] {
+        if (doc_ && doc_->IsRunActive()) doc_->CancelRun();
+    });
 }
 
 FileOutcome ConversionWorker::Handle(CvemoraDoc& doc, const FileJob& job) {
@@ -111,19 +105,18 @@ FileOutcome ConversionWorker::Handle(CvemoraDoc& doc, const FileJob& job) {
 
 void ConversionWorker::WaitForRunEnd(CvemoraDoc& doc) {
     if (doc.IsRunActive()) {
-        QEventLoop loop;
-        loop_ = &loop;
-        if (!runEnded_) loop.exec();
-        loop_ = nullptr;
+        inRun_ = true;
+        if (!runEnded_) loop_->Exec();
+        inRun_ = false;
     }
     // A run that ended at once (a failed build) has its end message still queued.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    loop_->Pump(0);
 }
 
 void ConversionWorker::OnConversionProgress(int fileNumber, int fileCount) {
     if (fileNumber != 0 || fileCount != 0) return;
     runEnded_ = true;
-    if (loop_) loop_->quit();
+    if (inRun_) loop_->Quit();
 }
 
 void ConversionWorker::ShowMessage(const std::string& text, MessageIcon icon) {
@@ -143,17 +136,9 @@ void ConversionWorker::ShowMessage(const std::string& text, MessageIcon icon) {
         // and reports it as failed.
         streamingFailed_ = true;
         CvemoraDoc* doc = doc_;
-        QObject* context = nullptr;
-        {
-            std::lock_guard lock(contextMutex_);
-            context = context_;
-        }
-        QMetaObject::invokeMethod(
-            context,
-            [this, doc] {
-                if (doc_ == doc && doc->IsRunActive()) doc->CancelRun();
-            },
-            Qt::QueuedConnection);
+        loop_->Post([this, doc] {
+            if (doc_ == doc && doc->IsRunActive()) doc->CancelRun();
+        });
     }
 }
 

@@ -1,12 +1,10 @@
 #pragma once
-// One worker of tarnel-convert: a thread with its own Qt event loop and its own document (so its
+// One worker of tarnel-convert: a thread with its own event loop and its own document (so its
 // own Converter and private temporary folder). It takes files from the batch one at a time and
 // puts each through the document exactly as the desktop program does: AddFile (duplicate test
 // and probing), CheckEntry, the Convert command, and the run's completion, naming and delivery;
 // then it removes the entry again. The document's host, frame and view are this worker, which
 // collects the log records of the file and reports one outcome per file.
-#include <QObject>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -22,8 +20,7 @@
 #include "app/DocumentView.h"
 #include "app/LogRecord.h"
 #include "cli/BatchState.h"
-
-class QEventLoop;
+#include "cli/ThreadLoop.h"
 
 namespace tarnel::cli {
 
@@ -95,14 +92,14 @@ private:
     // Worker thread only.
     CommandFlags flags_;
     CvemoraDoc* doc_ = nullptr;
-    QEventLoop* loop_ = nullptr;
+    bool inRun_ = false;  // WaitForRunEnd runs the loop until the run ends
     bool runEnded_ = false;
     bool streamingFailed_ = false;
     std::vector<LogRecord> records_;
 
-    // Reaches the worker's thread from others; guarded by contextMutex_.
-    std::mutex contextMutex_;
-    QObject* context_ = nullptr;
+    // The loop of the worker's thread while it runs; reached from others under loopMutex_.
+    std::mutex loopMutex_;
+    std::shared_ptr<ThreadLoop> loop_;
     std::atomic<bool> interrupted_{false};
 };
 

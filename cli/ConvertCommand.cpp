@@ -1,13 +1,10 @@
 #include "cli/ConvertCommand.h"
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QThread>
-#include <QTimer>
-
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -23,14 +20,15 @@
 #include "cli/ConversionWorker.h"
 #include "cli/ConvertOptions.h"
 #include "cli/SessionCommand.h"
+#include "cli/ThreadLoop.h"
 #include "settings/SettingsStore.h"
 
 namespace tarnel::cli {
 
 namespace {
 
-// Ctrl+C and SIGTERM reach the event loop through a socket pair: the handler only writes the
-// signal's number.
+// Ctrl+C and SIGTERM reach the main loop through a socket pair: the handler only writes the
+// signal's number, a thread reads it and posts it to the loop.
 int g_signalWrite = -1;
 
 void OnSignal(int signal) {
@@ -59,8 +57,9 @@ int DefaultJobs() {
 
 }  // namespace
 
-int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& args) {
-    QCoreApplication app(argc, argv);
+int RunConvertCommand(const std::vector<std::string>& args) {
+    // The user's locale for the C library, as a Qt application sets it.
+    std::setlocale(LC_ALL, "");
 
     ParsedOptions parsed = ParseConvertOptions(args);
     ConvertOptions& options = parsed.options;
@@ -121,48 +120,47 @@ int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& arg
     settings.naming = options.naming;
     settings.listOnly = options.list;
 
+    // The main thread's loop: outcomes into the report, the progress line, signals.
+    ThreadLoop loop;
     std::vector<std::unique_ptr<ConversionWorker>> workers;
-    std::vector<std::unique_ptr<QThread>> threads;
     int running = workerCount;
-    auto publish = [&app, &report](size_t index, FileOutcome outcome) {
+    auto publish = [&loop, &report](size_t index, FileOutcome outcome) {
         // From a worker thread: the report lives on the main thread.
-        QMetaObject::invokeMethod(
-            &app,
-            [&report, index, outcome = std::move(outcome)]() mutable {
-                report.Add(index, std::move(outcome));
-            },
-            Qt::QueuedConnection);
+        loop.Post([&report, index, outcome = std::move(outcome)]() mutable {
+            report.Add(index, std::move(outcome));
+        });
     };
     for (int id = 0; id < workerCount; ++id) {
         workers.push_back(std::make_unique<ConversionWorker>(id, batch, settings, publish));
-        ConversionWorker* worker = workers.back().get();
-        threads.emplace_back(QThread::create([worker] { worker->Run(); }));
-        QObject::connect(threads.back().get(), &QThread::finished, &app, [&running, &app] {
-            if (--running == 0) app.quit();
-        });
     }
 
     // Interruption: stop handing out files and cancel the ones in work. Workers that have not
     // finished when the grace time is over, or a second signal, end the process without them.
     int signalPair[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> signalNotifier;
     int interrupts = 0;
-    QTimer graceTimer;
-    graceTimer.setSingleShot(true);
     int firstSignal = SIGINT;
-    QObject::connect(&graceTimer, &QTimer::timeout, &app,
-                     [&firstSignal] { EndWithoutWorkers(firstSignal); });
+    const std::unique_ptr<DocumentTimer> graceTimer =
+        loop.MakeTimer(kInterruptGraceMs, [&firstSignal] { EndWithoutWorkers(firstSignal); });
+    auto onSignal = [&](char signal) {
+        if (++interrupts > 1) EndWithoutWorkers(signal);
+        firstSignal = signal;
+        batch.Stop();
+        for (auto& worker : workers) worker->Interrupt();
+        graceTimer->Start();
+    };
+    std::jthread signalReader;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPair) == 0) {
         g_signalWrite = signalPair[0];
-        signalNotifier = std::make_unique<QSocketNotifier>(signalPair[1], QSocketNotifier::Read);
-        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [&] {
-            char byte = SIGINT;
-            (void)!::read(signalPair[1], &byte, 1);
-            if (++interrupts > 1) EndWithoutWorkers(byte);
-            firstSignal = byte;
-            batch.Stop();
-            for (auto& worker : workers) worker->Interrupt();
-            graceTimer.start(kInterruptGraceMs);
+        signalReader = std::jthread([&loop, &onSignal, fd = signalPair[1]] {
+            for (;;) {
+                char byte = SIGINT;
+                const ssize_t got = ::read(fd, &byte, 1);
+                if (got == 1) {
+                    loop.Post([&onSignal, byte] { onSignal(byte); });
+                } else if (got == 0 || errno != EINTR) {
+                    return;  // the write side was shut down: the batch is over
+                }
+            }
         });
         std::signal(SIGINT, OnSignal);
         std::signal(SIGTERM, OnSignal);
@@ -171,23 +169,31 @@ int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& arg
     // temporary folder behind); the lost lines are the reader's choice.
     std::signal(SIGPIPE, SIG_IGN);
 
-    QTimer progressTimer;
-    QObject::connect(&progressTimer, &QTimer::timeout, &app,
-                     [&report, &batch] { report.DrawProgress(batch); });
-    progressTimer.start(100);
+    const std::unique_ptr<DocumentTimer> progressTimer =
+        loop.MakeTimer(100, [&report, &batch] { report.DrawProgress(batch); });
+    progressTimer->Start();
 
-    for (auto& thread : threads) thread->start();
-    app.exec();
-    graceTimer.stop();  // every worker has finished
-    for (auto& thread : threads) thread->wait();
+    std::vector<std::jthread> threads;
+    for (auto& worker : workers) {
+        threads.emplace_back([&loop, &running, worker = worker.get()] {
+            worker->Run();
+            loop.Post([&loop, &running] {
+                if (--running == 0) loop.Quit();
+            });
+        });
+    }
+    loop.Exec();
+    graceTimer->Stop();  // every worker has finished
+    threads.clear();     // joins them
     // Outcomes posted by the last workers before they finished.
-    QCoreApplication::processEvents();
-    progressTimer.stop();
+    loop.Pump(0);
+    progressTimer->Stop();
 
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     g_signalWrite = -1;
-    signalNotifier.reset();
+    if (signalPair[0] >= 0) ::shutdown(signalPair[0], SHUT_WR);
+    if (signalReader.joinable()) signalReader.join();
     for (int fd : signalPair) {
         if (fd >= 0) ::close(fd);
     }

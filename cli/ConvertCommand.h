@@ -7,7 +7,7 @@
 
 namespace tarnel::cli {
 
-// `args` are the arguments after the program name; argc and argv go to the Qt application.
-int RunConvertCommand(int argc, char** argv, const std::vector<std::string>& args);
+// `args` are the arguments after the program name.
+int RunConvertCommand(const std::vector<std::string>& args);
 
 }  // namespace tarnel::cli

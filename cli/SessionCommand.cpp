@@ -1,7 +1,5 @@
 #include "cli/SessionCommand.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include "app/DocumentHost.h"
 #include "app/DocumentView.h"
 #include "app/SessionTickingView.h"
+#include "cli/ThreadLoop.h"
 
 namespace tarnel::cli {
 
@@ -91,7 +90,7 @@ std::optional<ProbeOutcome> DeferredProbe(const std::string&) {
 
 int RunSaveSession(const ConvertOptions& options) {
     SessionConsole console(options.quiet);
-    CvemoraDoc doc(console);
+    CvemoraDoc doc(std::make_shared<ThreadLoop>(), console);
     doc.AttachFrame(&console);
     doc.AddView(&console);
     SessionTickingView rows(doc);
@@ -141,7 +140,7 @@ int RunSaveSession(const ConvertOptions& options) {
 SessionSelection SelectSessionFiles(const std::string& sessionFile, bool quiet) {
     SessionSelection selection;
     SessionConsole console(quiet);
-    CvemoraDoc doc(console, DeferredProbe);
+    CvemoraDoc doc(std::make_shared<ThreadLoop>(), console, DeferredProbe);
     doc.AttachFrame(&console);
     doc.AddView(&console);
     SessionTickingView rows(doc);
@@ -154,7 +153,7 @@ SessionSelection SelectSessionFiles(const std::string& sessionFile, bool quiet) 
     // WM_LOAD_PENDING is queued on this thread: dispatching it runs the load loop. A second
     // loop would find nothing left, so running it here as well, should the dispatch not have
     // reached it, is harmless.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    doc.Pump(0);
     if (rows.LoadsRun() == 0) rows.OnLoadPending();
     if (selection.opened) {
         for (const AudioDataPtr& entry : doc.CheckedEntries()) {

@@ -5,7 +5,7 @@
 //   --session FILE.qzconv               opens a saved session, adds its entries with the session
 //                                       load loop, and picks the ticked ones not yet Converted
 //                                       for the conversion.
-// Both run on the thread of the QCoreApplication (the main thread).
+// Both run on the main thread, each with a document on its own event loop.
 #include <string>
 #include <vector>
 
