@@ -7,6 +7,7 @@ namespace tarnel::cli {
 class ThreadLoop::Timer final : public DocumentTimer {
 public:
     explicit Timer(std::shared_ptr<TimerState> state) : state_(std::move(state)) {}
+    ~Timer() override { state_->active = false; }  // even when destroyed by its own tick
     void Start() override {
         state_->active = true;
         state_->due = Clock::now() + state_->interval;
@@ -87,6 +88,7 @@ void ThreadLoop::Run(Until until, Clock::time_point deadline) {
         {
             std::unique_lock lock(mutex_);
             if (until == Until::Quit && quit_) return;
+            if (Clock::now() >= deadline) return;
             if (queue_.empty()) {
                 if (until == Until::Idle) return;
                 auto woken = [&] { return !queue_.empty() || (until == Until::Quit && quit_); };
@@ -103,7 +105,6 @@ void ThreadLoop::Run(Until until, Clock::time_point deadline) {
             }
         }
         if (call) call();
-        if (Clock::now() >= deadline) return;
     }
 }
 
