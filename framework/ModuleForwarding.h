@@ -100,3 +100,14 @@ R ForwardCall(A... arguments) {
 #define TARNEL_MODULE_NAMES_7 TARNEL_MODULE_NAMES_6, a6
 #define TARNEL_MODULE_NAMES_8 TARNEL_MODULE_NAMES_7, a7
 #define TARNEL_MODULE_NAMES_9 TARNEL_MODULE_NAMES_8, a8
+
+// The member of a module's entry table for a function, and the function's address in the
+// table's initialiser (used with the module's list of functions).
+#define TARNEL_MODULE_ENTRY(name, arity) decltype(&::name) name;
+#define TARNEL_MODULE_ADDRESS(name, arity) &::name,
+// Defines `name` as a call through the entry table (a const ENTRIES*) that TABLE() returns.
+#define TARNEL_MODULE_FORWARD(TABLE, ENTRIES, name, arity)                                \
+    extern "C" TARNEL_MODULE_RESULT(name) name(TARNEL_MODULE_PARAMETERS_##arity(name)) {  \
+        return ::tarnel::ForwardCall<&TABLE, &ENTRIES::name, TARNEL_MODULE_RESULT(name)>( \
+            TARNEL_MODULE_NAMES_##arity);                                                 \
+    }

@@ -35,11 +35,8 @@ const Entries* Table() {
 }  // namespace
 }  // namespace tarnel::curl
 
-#define TARNEL_CURL_FORWARD(name, arity)                                                     \
-    extern "C" TARNEL_MODULE_RESULT(name) name(TARNEL_MODULE_PARAMETERS_##arity(name)) {     \
-        return tarnel::ForwardCall<&tarnel::curl::Table, &tarnel::curl::Entries::name,       \
-                                   TARNEL_MODULE_RESULT(name)>(TARNEL_MODULE_NAMES_##arity); \
-    }
+#define TARNEL_CURL_FORWARD(name, arity) \
+    TARNEL_MODULE_FORWARD(tarnel::curl::Table, tarnel::curl::Entries, name, arity)
 TARNEL_CURL_FUNCTIONS(TARNEL_CURL_FORWARD)
 
 // The option's number says the type of its argument (libcurl's CURLOPTTYPE_* ranges).

@@ -8,6 +8,8 @@
 // with its number of parameters (the link fails until it is).
 #include <cstdint>
 
+#include "framework/ModuleForwarding.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -60,9 +62,7 @@ namespace tarnel::ffmpeg {
 struct Entries {
     // sizeof(Entries) of the module's build: a module built from other headers is refused.
     uint32_t size;
-#define TARNEL_FFMPEG_ENTRY(name, arity) decltype(&::name) name;
-    TARNEL_FFMPEG_FUNCTIONS(TARNEL_FFMPEG_ENTRY)
-#undef TARNEL_FFMPEG_ENTRY
+    TARNEL_FFMPEG_FUNCTIONS(TARNEL_MODULE_ENTRY)
 };
 
 // The module's one exported symbol: extern "C" const Entries* tarnel_ffmpeg_entries().

@@ -4,9 +4,7 @@
 
 extern "C" __attribute__((visibility("default"))) const tarnel::ffmpeg::Entries*
 tarnel_ffmpeg_entries() {
-#define TARNEL_FFMPEG_ADDRESS(name, arity) &::name,
     static const tarnel::ffmpeg::Entries entries{sizeof(tarnel::ffmpeg::Entries),
-                                                 TARNEL_FFMPEG_FUNCTIONS(TARNEL_FFMPEG_ADDRESS)};
-#undef TARNEL_FFMPEG_ADDRESS
+                                                 TARNEL_FFMPEG_FUNCTIONS(TARNEL_MODULE_ADDRESS)};
     return &entries;
 }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "framework/ModuleForwarding.h"
+
 // clang-format off
 #define TARNEL_GSF_FUNCTIONS(X)                                                                 \
     X(g_error_free, 1) X(g_object_unref, 1) X(g_type_check_instance_cast, 2)                     \
@@ -25,9 +27,7 @@ namespace tarnel::gsf {
 struct Entries {
     // sizeof(Entries) of the module's build: a module built from other headers is refused.
     uint32_t size;
-#define TARNEL_GSF_ENTRY(name, arity) decltype(&::name) name;
-    TARNEL_GSF_FUNCTIONS(TARNEL_GSF_ENTRY)
-#undef TARNEL_GSF_ENTRY
+    TARNEL_GSF_FUNCTIONS(TARNEL_MODULE_ENTRY)
 };
 
 // The module's one exported symbol: extern "C" const Entries* tarnel_gsf_entries().

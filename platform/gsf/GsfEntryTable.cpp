@@ -3,9 +3,7 @@
 #include "platform/gsf/GsfEntries.h"
 
 extern "C" __attribute__((visibility("default"))) const tarnel::gsf::Entries* tarnel_gsf_entries() {
-#define TARNEL_GSF_ADDRESS(name, arity) &::name,
     static const tarnel::gsf::Entries entries{sizeof(tarnel::gsf::Entries),
-                                              TARNEL_GSF_FUNCTIONS(TARNEL_GSF_ADDRESS)};
-#undef TARNEL_GSF_ADDRESS
+                                              TARNEL_GSF_FUNCTIONS(TARNEL_MODULE_ADDRESS)};
     return &entries;
 }

@@ -49,11 +49,8 @@ bool FfmpegModuleLoaded() {
 
 }  // namespace tarnel::media
 
-#define TARNEL_FFMPEG_FORWARD(name, arity)                                                   \
-    extern "C" TARNEL_MODULE_RESULT(name) name(TARNEL_MODULE_PARAMETERS_##arity(name)) {     \
-        return tarnel::ForwardCall<&tarnel::media::Table, &tarnel::ffmpeg::Entries::name,    \
-                                   TARNEL_MODULE_RESULT(name)>(TARNEL_MODULE_NAMES_##arity); \
-    }
+#define TARNEL_FFMPEG_FORWARD(name, arity) \
+    TARNEL_MODULE_FORWARD(tarnel::media::Table, tarnel::ffmpeg::Entries, name, arity)
 TARNEL_FFMPEG_FUNCTIONS(TARNEL_FFMPEG_FORWARD)
 
 #pragma GCC visibility pop

@@ -49,11 +49,8 @@ bool SdlModuleLoaded() {
 
 }  // namespace tarnel::media
 
-#define TARNEL_SDL_FORWARD(name, arity)                                                      \
-    extern "C" TARNEL_MODULE_RESULT(name) name(TARNEL_MODULE_PARAMETERS_##arity(name)) {     \
-        return tarnel::ForwardCall<&tarnel::media::Table, &tarnel::sdl::Entries::name,       \
-                                   TARNEL_MODULE_RESULT(name)>(TARNEL_MODULE_NAMES_##arity); \
-    }
+#define TARNEL_SDL_FORWARD(name, arity) \
+    TARNEL_MODULE_FORWARD(tarnel::media::Table, tarnel::sdl::Entries, name, arity)
 TARNEL_SDL_FUNCTIONS(TARNEL_SDL_FORWARD)
 
 #pragma GCC visibility pop

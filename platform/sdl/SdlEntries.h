@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "framework/ModuleForwarding.h"
+
 // clang-format off
 #define TARNEL_SDL_FUNCTIONS(X)                                                       \
     X(SDL_CloseAudioDevice, 1) X(SDL_GetAudioDeviceStatus, 1)  \
@@ -20,9 +22,7 @@ namespace tarnel::sdl {
 struct Entries {
     // sizeof(Entries) of the module's build: a module built from other headers is refused.
     uint32_t size;
-#define TARNEL_SDL_ENTRY(name, arity) decltype(&::name) name;
-    TARNEL_SDL_FUNCTIONS(TARNEL_SDL_ENTRY)
-#undef TARNEL_SDL_ENTRY
+    TARNEL_SDL_FUNCTIONS(TARNEL_MODULE_ENTRY)
 };
 
 // The module's one exported symbol: extern "C" const Entries* tarnel_sdl_entries().

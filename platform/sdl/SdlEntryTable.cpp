@@ -3,9 +3,7 @@
 #include "platform/sdl/SdlEntries.h"
 
 extern "C" __attribute__((visibility("default"))) const tarnel::sdl::Entries* tarnel_sdl_entries() {
-#define TARNEL_SDL_ADDRESS(name, arity) &::name,
     static const tarnel::sdl::Entries entries{sizeof(tarnel::sdl::Entries),
-                                              TARNEL_SDL_FUNCTIONS(TARNEL_SDL_ADDRESS)};
-#undef TARNEL_SDL_ADDRESS
+                                              TARNEL_SDL_FUNCTIONS(TARNEL_MODULE_ADDRESS)};
     return &entries;
 }

@@ -35,11 +35,8 @@ const gsf::Entries* Table() {
 }  // namespace
 }  // namespace tarnel::storage
 
-#define TARNEL_GSF_FORWARD(name, arity)                                                      \
-    extern "C" TARNEL_MODULE_RESULT(name) name(TARNEL_MODULE_PARAMETERS_##arity(name)) {     \
-        return tarnel::ForwardCall<&tarnel::storage::Table, &tarnel::gsf::Entries::name,     \
-                                   TARNEL_MODULE_RESULT(name)>(TARNEL_MODULE_NAMES_##arity); \
-    }
+#define TARNEL_GSF_FORWARD(name, arity) \
+    TARNEL_MODULE_FORWARD(tarnel::storage::Table, tarnel::gsf::Entries, name, arity)
 TARNEL_GSF_FUNCTIONS(TARNEL_GSF_FORWARD)
 
 #pragma GCC visibility pop

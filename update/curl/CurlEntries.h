@@ -6,6 +6,8 @@
 // added to TARNEL_CURL_FUNCTIONS with its number of parameters (the link fails until it is).
 #include <cstdint>
 
+#include "framework/ModuleForwarding.h"
+
 #include <curl/curl.h>
 
 // curl_easy_setopt takes a variable argument and is forwarded by hand.
@@ -22,9 +24,7 @@ namespace tarnel::curl {
 
 struct Entries {
     uint32_t size;  // sizeof(Entries) of the module's build
-#define TARNEL_CURL_ENTRY(name, arity) decltype(&::name) name;
-    TARNEL_CURL_FUNCTIONS(TARNEL_CURL_ENTRY)
-#undef TARNEL_CURL_ENTRY
+    TARNEL_CURL_FUNCTIONS(TARNEL_MODULE_ENTRY)
     decltype(&::curl_easy_setopt) easySetopt;
 };
 

@@ -4,10 +4,8 @@
 
 extern "C" __attribute__((visibility("default"))) const tarnel::curl::Entries*
 tarnel_curl_entries() {
-#define TARNEL_CURL_ADDRESS(name, arity) &::name,
     static const tarnel::curl::Entries entries{
         sizeof(tarnel::curl::Entries),
-        TARNEL_CURL_FUNCTIONS(TARNEL_CURL_ADDRESS) & ::curl_easy_setopt};
-#undef TARNEL_CURL_ADDRESS
+        TARNEL_CURL_FUNCTIONS(TARNEL_MODULE_ADDRESS) & ::curl_easy_setopt};
     return &entries;
 }
