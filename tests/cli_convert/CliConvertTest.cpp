@@ -149,22 +149,23 @@ TEST_F(CliConvert, FailedFileIsReportedAndTheBatchGoesOn) {
     EXPECT_NE(r.err.find("27865"), std::string::npos);
 }
 
-// The libraries a job maps, from the dynamic loader's own report: --version none of ours, a
-// WAV job none of those that only other jobs need.
+// The libraries a job maps, from the dynamic loader's own report: --version and bad usage none
+// of ours, a WAV job none of those that only other jobs need.
 TEST_F(CliConvert, LoadsOnlyWhatTheJobNeeds) {
     const std::string a = Wav("a.wav");
-    auto loaded = [&](const std::vector<std::string>& args, const std::string& tag) {
+    auto loaded = [&](const std::vector<std::string>& args, int exitCode) {
         setEnv("LD_DEBUG", "files");
-        ProcessResult r = Run(args, tag);
+        ProcessResult r = Run(args, "loaded");
         setEnv("LD_DEBUG", std::nullopt);
-        EXPECT_EQ(r.exitCode, 0) << tag << r.err;
+        EXPECT_EQ(r.exitCode, exitCode) << args[0] << r.err;
         EXPECT_NE(r.err.find("libstdc++"), std::string::npos) << "no loader report";
         return r.err;
     };
-    const std::string version = loaded({"--version"}, "version");
-    EXPECT_EQ(version.find("libtarnel-cli"), std::string::npos);
-    EXPECT_EQ(version.find("libQt6Core"), std::string::npos);
-    const std::string wav = loaded({"--quiet", "--format", "wav", a}, "wav");
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--version"}, {"--help"}}) {
+        EXPECT_EQ(loaded(args, 0).find("libtarnel-cli"), std::string::npos) << args[0];
+    }
+    EXPECT_EQ(loaded({"--format", "flac", a}, 2).find("libtarnel-cli"), std::string::npos);
+    const std::string wav = loaded({"--quiet", "--format", "wav", a}, 0);
     EXPECT_NE(wav.find("libtarnel-cli"), std::string::npos);
     for (const char* name :
          {"libQt6Core", "libSDL2", "libcurl", "libavcodec", "libavformat", "libgsf",

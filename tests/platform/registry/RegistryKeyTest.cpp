@@ -233,6 +233,30 @@ TEST_F(RegistryKeyTest, DamageFoundWhileReadingIsRecoveredByTheNextOpen) {
     EXPECT_EQ(fresh->EnumValues()->size(), 1u);
 }
 
+TEST_F(RegistryKeyTest, WhatClosedKeysWroteIsInTheFileItself) {
+    {
+        RegistryKey key = Program();
+        ASSERT_TRUE(key.SetValue("Format", REG_DWORD, DwordBytes(201)));
+        // A second key open at the same time sees the value through its own connection.
+        auto second = RegistryKey::Open(kProgramKey, RegistryKey::kOpenExisting);
+        ASSERT_TRUE(second);
+        EXPECT_EQ(second->QueryValue("Format")->data, DwordBytes(201));
+        ASSERT_TRUE(second->SetValue("Naming Strategy", REG_DWORD, DwordBytes(1)));
+    }
+    // The file alone, without its WAL, holds both values once no key is open.
+    const fs::path copy = root() / "copy.sqlite";
+    fs::copy_file(DatabaseFile(), copy);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* count = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM reg_values", -1, &count, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(count, 0), 2);
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+}
+
 TEST_F(RegistryKeyTest, AFileReplacedBetweenKeysIsReadAfresh) {
     ASSERT_TRUE(Program().SetValue("Format", REG_DWORD, DwordBytes(201)));
     // Another store with another value.
