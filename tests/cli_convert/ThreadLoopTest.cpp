@@ -2,6 +2,7 @@
 // pumping until idle, Exec until Quit, and timers that stop or destroy themselves as they tick.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -40,6 +41,15 @@ TEST(ThreadLoop, RunsCallsFromOtherThreadsInOrderOnItsOwnThread) {
     loop.Pump(0);
     loop.RunFor(1);
     EXPECT_EQ(ran, 2);
+
+    // Quit straight from another thread ends a loop that waits with nothing queued.
+    std::promise<void> running;
+    std::jthread quitter([&, started = running.get_future()] {
+        started.wait();
+        loop.Quit();
+    });
+    loop.Post([&] { running.set_value(); });
+    loop.Exec();
 }
 
 TEST(ThreadLoop, TimersTickUntilStoppedAndMayGoAwayWhileTicking) {
