@@ -1,8 +1,15 @@
 #include "platform/storage/CompoundFile.h"
 
+#include <grp.h>
 #include <gsf/gsf.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
 
 #include "tests/support/IsolatedTest.h"
 #include "tests/support/TestAudio.h"
@@ -141,6 +148,176 @@ TEST_F(CompoundFileTest, WriteProtectedTargetIsRefusedAndKept) {
     EXPECT_EQ(ReadFileBytes(file), before);
     EXPECT_EQ(CompoundFile::WriteSingleStream(workDir() / "nodir" / "x.qzconv", kStream, {1}),
               STG_E_PATHNOTFOUND);
+}
+
+// ---- permissions, special files and names, as root and as an unprivileged user ----
+
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+constexpr HRESULT kNoPrivilegeDrop = 0x7EADBEEF;
+
+// A folder under /tmp that `nobody` can reach (the fixture's own folder is private).
+class SharedFolder {
+public:
+    SharedFolder(mode_t mode, uid_t owner) {
+        std::string pattern = "/tmp/tarnel-perm-XXXXXX";
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+        path_ = pattern;
+        if (::chown(pattern.c_str(), owner, owner) != 0 || ::chmod(pattern.c_str(), mode) != 0) {
+            throw std::runtime_error("cannot prepare " + pattern);
+        }
+    }
+    ~SharedFolder() { std::filesystem::remove_all(path_); }
+    std::filesystem::path operator/(const char* name) const { return path_ / name; }
+    size_t Entries() const {
+        return size_t(std::distance(std::filesystem::directory_iterator(path_), {}));
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Saves in a forked child, as `nobody` when asked, with an optional file size limit.
+HRESULT SaveInChild(const std::filesystem::path& file, const std::vector<uint8_t>& content,
+                    bool asNobody, rlim_t sizeLimit = RLIM_INFINITY) {
+    int result[2];
+    if (::pipe(result) != 0) return kNoPrivilegeDrop;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        HRESULT hr = kNoPrivilegeDrop;
+        const rlimit limit{sizeLimit, sizeLimit};
+        const bool dropped =
+            !asNobody || (::setgroups(0, nullptr) == 0 && ::setgid(kNogroup) == 0 &&
+                          ::setuid(kNobody) == 0 && ::geteuid() == kNobody);
+        if (dropped && ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
+            ::setrlimit(RLIMIT_FSIZE, &limit) == 0) {
+            hr = CompoundFile::WriteSingleStream(file, kStream, content);
+        }
+        (void)!::write(result[1], &hr, sizeof hr);
+        ::_exit(0);
+    }
+    ::close(result[1]);
+    HRESULT hr = kNoPrivilegeDrop;
+    if (::read(result[0], &hr, sizeof hr) != sizeof hr) hr = kNoPrivilegeDrop;
+    ::close(result[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return hr;
+}
+
+std::vector<uint8_t> StreamOf(const std::filesystem::path& file) {
+    std::vector<uint8_t> read;
+    bool found = false;
+    EXPECT_EQ(CompoundFile::ReadStream(file, kStream, read, found), S_OK) << file;
+    EXPECT_TRUE(found) << file;
+    return read;
+}
+
+struct stat StatOf(const std::filesystem::path& file) {
+    struct stat st {};
+    EXPECT_EQ(::stat(file.c_str(), &st), 0) << file;
+    return st;
+}
+
+class CompoundFilePermissionTest : public CompoundFileTest {
+protected:
+    void SetUp() override {
+        CompoundFileTest::SetUp();
+        // These cases need both sides: root to own files and to drop to another user.
+        ASSERT_EQ(::geteuid(), 0u) << "the permission cases must run as root";
+    }
+};
+
+TEST_F(CompoundFilePermissionTest, AFileTheUserMayNotWriteIsRefusedAndKeepsItsOwner) {
+    SharedFolder folder(0777, kNobody);
+    const auto roots = folder / "root.qzconv";
+    ASSERT_EQ(CompoundFile::WriteSingleStream(roots, kStream, {1}), S_OK);  // root's, 0644
+    ASSERT_EQ(::chmod(roots.c_str(), 0644), 0);
+    const auto before = ReadFileBytes(roots);
+
+    const HRESULT asNobody = SaveInChild(roots, {2, 2}, true);
+    ASSERT_NE(asNobody, kNoPrivilegeDrop) << "could not become nobody";
+    EXPECT_EQ(asNobody, STG_E_ACCESSDENIED);
+    EXPECT_EQ(ReadFileBytes(roots), before);
+    EXPECT_EQ(StatOf(roots).st_uid, 0u);
+    // Nor may nobody create a file where the folder refuses it.
+    SharedFolder closed(0755, 0);
+    EXPECT_EQ(SaveInChild(closed / "new.qzconv", {1}, true), STG_E_ACCESSDENIED);
+    EXPECT_EQ(closed.Entries(), 0u);
+
+    // Root may write nobody's file: the new file keeps owner, group and mode.
+    const auto nobodys = folder / "nobody.qzconv";
+    ASSERT_EQ(SaveInChild(nobodys, {3}, true), S_OK);
+    ASSERT_EQ(::chmod(nobodys.c_str(), 0640), 0);
+    EXPECT_EQ(SaveInChild(nobodys, {4, 4, 4}, false), S_OK);
+    EXPECT_EQ(StreamOf(nobodys), (std::vector<uint8_t>{4, 4, 4}));
+    const struct stat st = StatOf(nobodys);
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNogroup);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(folder.Entries(), 2u);
+}
+
+TEST_F(CompoundFilePermissionTest, AWritableFileInAClosedFolderIsOverwrittenInPlaceOrKept) {
+    SharedFolder open(0777, kNobody);
+    const auto staged = open / "s.qzconv";
+    ASSERT_EQ(SaveInChild(staged, {5}, true), S_OK);
+    ASSERT_EQ(::chmod(staged.c_str(), 0600), 0);
+    SharedFolder closed(0755, 0);  // nobody may write the file, not the folder
+    const auto file = closed / "s.qzconv";
+    std::filesystem::copy_file(staged, file);
+    ASSERT_EQ(::chown(file.c_str(), kNobody, kNogroup), 0);
+    const auto inode = StatOf(file).st_ino;
+    const auto before = ReadFileBytes(file);
+
+    // A write that fails part-way (the size limit stops it) leaves the old file as it was,
+    // whether the file is overwritten in place (nobody) or replaced (root, with a temporary).
+    const std::vector<uint8_t> large(200000, 0x5A);
+    EXPECT_FALSE(SUCCEEDED(SaveInChild(file, large, true, 65536)));
+    EXPECT_EQ(ReadFileBytes(file), before);
+    EXPECT_FALSE(SUCCEEDED(SaveInChild(file, large, false, 65536)));
+    EXPECT_EQ(ReadFileBytes(file), before);
+    EXPECT_EQ(closed.Entries(), 1u);
+
+    for (const auto& content : {large, std::vector<uint8_t>{6, 6}}) {  // grows, then shrinks
+        ASSERT_EQ(SaveInChild(file, content, true), S_OK);
+        EXPECT_EQ(StreamOf(file), content);
+        const struct stat st = StatOf(file);
+        EXPECT_EQ(st.st_ino, inode);
+        EXPECT_EQ(st.st_uid, kNobody);
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
+        EXPECT_EQ(closed.Entries(), 1u);
+    }
+    EXPECT_LT(std::filesystem::file_size(file), 200000u);  // cut to the new length
+}
+
+TEST_F(CompoundFileTest, OnlyRegularFilesAreOpenedAndNoneIsWaitedOn) {
+    const auto fifo = workDir() / "pipe.qzconv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::vector<uint8_t> read;
+    bool found = true;
+    // No writer ever opens the FIFO: a blocking open would never return.
+    EXPECT_EQ(CompoundFile::ReadStream(fifo, kStream, read, found), STG_E_FILEALREADYEXISTS);
+    EXPECT_EQ(CompoundFile::ReadStream("/dev/zero", kStream, read, found), STG_E_FILEALREADYEXISTS);
+    EXPECT_EQ(CompoundFile::ReadStream(workDir(), kStream, read, found), STG_E_ACCESSDENIED);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(CompoundFile::WriteSingleStream(fifo, kStream, {1}), STG_E_ACCESSDENIED);
+}
+
+TEST_F(CompoundFileTest, StreamNamesMatchInAnyLetterCase) {
+    const auto file = workDir() / "s.qzconv";
+    // U+0131 (dotless i) upper-cases to I, as compound files compare names.
+    for (const std::string name : {"tARNEL AUDIO converter", "TARNEL AUD\u0131O CONVERTER"}) {
+        ASSERT_EQ(CompoundFile::WriteSingleStream(file, name, {7}), S_OK);
+        EXPECT_EQ(StreamOf(file), std::vector<uint8_t>{7}) << name;
+    }
+    for (const std::string name : {"Tarnel Audio Converter ", "Tarnel Audio Convertor"}) {
+        ASSERT_EQ(CompoundFile::WriteSingleStream(file, name, {7}), S_OK);
+        std::vector<uint8_t> read;
+        bool found = true;
+        EXPECT_EQ(CompoundFile::ReadStream(file, kStream, read, found), S_OK);
+        EXPECT_FALSE(found) << name;
+    }
 }
 
 }  // namespace
