@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/support/HttpTestServer.h"
 #include "update/UpdateServer.h"
 
@@ -111,8 +113,10 @@ TEST(UrlPostTest, ReservedNamesNeverReachTheResolverAndLocalhostStaysLocal) {
         return std::vector<std::string>{"127.0.0.1"};
     };
     post.path = "/x";
-    for (const char* host : {"update.tarnel-audio.invalid", "INVALID.", "a.b.Invalid.:80",
-                             "hidden.onion:8080", "[::1"}) {
+    ::unsetenv("TARNEL_UPDATE_HOST");  // the build's own server is one of them
+    for (const std::string host :
+         {UpdateHost(), std::string("INVALID."), std::string("a.b.Invalid.:80"),
+          std::string("hidden.onion:8080"), std::string("[::1")}) {
         post.host = host;
         EXPECT_FALSE(post.OpenRequest({}, 512, nullptr, 2)) << host;
         post.SendRequest();
