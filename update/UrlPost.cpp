@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 
 namespace tarnel {
 namespace {
@@ -230,7 +231,12 @@ void UrlPost::UseAddresses() {
     if (IsLocalhostName(name_)) {
         addresses = {"127.0.0.1", "::1"};
     } else {
-        auto lookup = HostLookup::Start(resolver, name_);
+        std::shared_ptr<HostLookup> lookup;
+        try {
+            lookup = HostLookup::Start(resolver, name_);
+        } catch (const std::system_error&) {  // no thread to be had
+            throw inet_error("Error on HttpSendRequestEx\n");
+        }
         {
             std::lock_guard lock(abortMutex_);
             lookup_ = lookup;

@@ -124,6 +124,7 @@ TEST(UrlPostTest, ReservedNamesNeverReachTheResolverAndLocalhostStaysLocal) {
     // Not reserved, only look-alikes.
     EXPECT_FALSE(IsUnresolvableName("invalid.example"));
     EXPECT_FALSE(IsUnresolvableName("notinvalid"));
+    EXPECT_EQ(SystemResolve("127.0.0.1"), std::vector<std::string>{"127.0.0.1"});
     // Answered with the loopback addresses, without asking anyone.
     post.host = "LocalHost:" + std::to_string(server.port());
     ASSERT_TRUE(post.OpenRequest({}, 512, nullptr, 2));
