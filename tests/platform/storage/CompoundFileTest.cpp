@@ -241,31 +241,35 @@ TEST_F(CompoundFileTest, AFileTheUserMayNotWriteIsRefusedAndKeepsItsOwner) {
 }
 
 TEST_F(CompoundFileTest, AWritableFileInAClosedFolderIsOverwrittenInPlaceOrKept) {
-    SharedFolder closed(0755, 0);  // nobody may write the file, not the folder
-    const auto file = closed.path / "s.qzconv";
-    ASSERT_EQ(CompoundFile::WriteSingleStream(file, kStream, {5}), S_OK);
-    ASSERT_EQ(::chown(file.c_str(), kNobody, kNobody) | ::chmod(file.c_str(), 0600), 0);
-    const auto inode = StatOf(file).st_ino;
-    const auto before = ReadFileBytes(file);
+    // Root's file that nobody may write, in a folder where nobody may not create the temporary
+    // file (0755), or may create it but not rename it over another user's file (sticky).
+    for (mode_t folderMode : {0755, 01777}) {
+        SharedFolder folder(folderMode, 0);
+        const auto file = folder.path / "s.qzconv";
+        ASSERT_EQ(CompoundFile::WriteSingleStream(file, kStream, {5}), S_OK);
+        ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+        const auto inode = StatOf(file).st_ino;
+        const auto before = ReadFileBytes(file);
 
-    // A write that fails part-way (at the size limit) leaves the old file as it was, whether
-    // it is overwritten in place (nobody) or replaced through a temporary file (root).
-    const std::vector<uint8_t> large(200000, 0x5A);
-    for (bool asNobody : {true, false}) {
-        const HRESULT hr = SaveInChild(file, large, asNobody, 65536);
-        EXPECT_TRUE(FAILED(hr) && hr != kNoPrivilegeDrop) << asNobody;
-        EXPECT_EQ(ReadFileBytes(file), before);
-        EXPECT_EQ(closed.Entries(), 1u);
+        // A write that fails part-way (at the size limit) leaves the old file as it was,
+        // whether it is overwritten in place (nobody) or replaced through a temporary (root).
+        const std::vector<uint8_t> large(200000, 0x5A);
+        for (bool asNobody : {true, false}) {
+            const HRESULT hr = SaveInChild(file, large, asNobody, 65536);
+            EXPECT_TRUE(FAILED(hr) && hr != kNoPrivilegeDrop) << asNobody;
+            EXPECT_EQ(ReadFileBytes(file), before);
+            EXPECT_EQ(folder.Entries(), 1u);
+        }
+        for (const auto& content : {large, std::vector<uint8_t>{6, 6}}) {  // grows, shrinks
+            ASSERT_EQ(SaveInChild(file, content, true), S_OK) << folderMode;
+            EXPECT_EQ(StreamOf(file), content);
+            const struct stat st = StatOf(file);
+            EXPECT_EQ(std::vector<uint64_t>({st.st_ino, st.st_uid, st.st_mode & 07777}),
+                      std::vector<uint64_t>({inode, 0, 0666}));
+            EXPECT_EQ(folder.Entries(), 1u);
+        }
+        EXPECT_LT(std::filesystem::file_size(file), 200000u);  // cut to the new length
     }
-    for (const auto& content : {large, std::vector<uint8_t>{6, 6}}) {  // grows, then shrinks
-        ASSERT_EQ(SaveInChild(file, content, true), S_OK);
-        EXPECT_EQ(StreamOf(file), content);
-        const struct stat st = StatOf(file);
-        EXPECT_EQ(std::vector<uint64_t>({st.st_ino, st.st_uid, st.st_mode & 07777}),
-                  std::vector<uint64_t>({inode, kNobody, 0600}));
-        EXPECT_EQ(closed.Entries(), 1u);
-    }
-    EXPECT_LT(std::filesystem::file_size(file), 200000u);  // cut to the new length
 }
 
 TEST_F(CompoundFileTest, OnlyRegularFilesAreOpenedAndNoneIsWaitedOn) {
