@@ -93,11 +93,12 @@ bool ReadInteger(std::string_view name, int32_t& value,
     return true;
 }
 
-bool ReadFlag(std::string_view name, bool& on) {
+// `onlyOne`: the flag is on for the value 1 alone, not for any non-zero value.
+bool ReadFlag(std::string_view name, bool& on, bool onlyOne = false) {
     uint32_t stored = 0;
     const ReadResult result = ReadDword(name, stored);
     if (result == ReadResult::KeyFailed) return false;
-    on = result == ReadResult::Ok && stored != 0;
+    on = result == ReadResult::Ok && (onlyOne ? stored == 1 : stored != 0);
     return result == ReadResult::Ok;
 }
 
@@ -244,7 +245,7 @@ bool SettingsStore::WriteShowFqpn(bool on) {
     return WriteDword(kShowFqpn, on ? 1 : 0);
 }
 bool SettingsStore::ReadIndexWmaFiles(bool& on) {
-    return ReadFlag(kIndexWmaFiles, on);
+    return ReadFlag(kIndexWmaFiles, on, /*onlyOne=*/true);
 }
 bool SettingsStore::ReadOverwritingBehaviour(bool& on) {
     return ReadFlag(kOverwritingBehaviour, on);

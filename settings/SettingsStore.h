@@ -66,7 +66,7 @@ public:
     bool WriteSoundAlerts(bool on);
     bool ReadShowFqpn(bool& on);  // "Show FQPN": 1 shows file names without their folder
     bool WriteShowFqpn(bool on);
-    bool ReadIndexWmaFiles(bool& on);         // written by the start-up pass only
+    bool ReadIndexWmaFiles(bool& on);         // on only for 1; written by the start-up pass only
     bool ReadOverwritingBehaviour(bool& on);  // written by the start-up pass only
 
     // Export settings records.

@@ -33,6 +33,9 @@ public:
     // Start with the configured server and this build's version.
     bool StartDefault();
 
+    // The name resolution of the following requests (only while no request is outstanding).
+    void SetResolver(HostResolver resolver) { post_.resolver = std::move(resolver); }
+
     // The owner calls this once it has handled a result; until then no new request starts,
     // even when the result is still on its way to the owner's thread.
     void ResultHandled();

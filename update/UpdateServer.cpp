@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #ifndef TARNEL_UPDATE_DEFAULT_HOST
-// A reserved name that never resolves, so no build sends traffic outside the machine until the
-// maker runs a real server.
+// A name reserved never to resolve: the request refuses it before any look-up, so no build
+// sends anything anywhere until the maker runs a real server.
 #define TARNEL_UPDATE_DEFAULT_HOST "update.tarnel-audio.invalid"
 #endif
 

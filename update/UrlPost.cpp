@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 
 namespace tarnel {
 namespace {
@@ -13,6 +14,32 @@ namespace {
 constexpr long kConnectTimeoutMs = 10000;
 constexpr long kTotalTimeoutMs = 60000;
 constexpr long kLowSpeedSeconds = 15;
+
+// Splits "name", "name:port", "[address]" or "[address]:port"; false when it is malformed.
+bool SplitHost(const std::string& host, std::string& name, long& port) {
+    std::string portText;
+    if (host.starts_with('[')) {
+        const size_t close = host.find(']');
+        if (close == std::string::npos) return false;
+        name = host.substr(1, close - 1);
+        if (close + 1 < host.size()) {
+            if (host[close + 1] != ':') return false;
+            portText = host.substr(close + 2);
+        }
+    } else {
+        const size_t colon = host.find(':');
+        name = host.substr(0, colon);
+        if (colon != std::string::npos) portText = host.substr(colon + 1);
+    }
+    port = 80;
+    if (!portText.empty()) {
+        if (portText.size() > 5 || portText.find_first_not_of("0123456789") != std::string::npos) {
+            return false;
+        }
+        port = std::stol(portText);
+    }
+    return !name.empty() && port > 0 && port <= 65535;
+}
 
 void GlobalInitOnce() {
     static std::once_flag once;
@@ -39,13 +66,16 @@ std::vector<size_t> BodyPieces(size_t total, size_t chunk) {
 struct UrlPost::Handles {
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
+    curl_slist* addresses = nullptr;  // the host's resolved addresses, handed to libcurl
     CURLM* multi = nullptr;
+    bool added = false;  // easy is in multi
     ~Handles() {
         if (multi) {
-            if (easy) curl_multi_remove_handle(multi, easy);
+            if (added) curl_multi_remove_handle(multi, easy);
             curl_multi_cleanup(multi);
         }
         if (headers) curl_slist_free_all(headers);
+        if (addresses) curl_slist_free_all(addresses);
         if (easy) curl_easy_cleanup(easy);
     }
 };
@@ -75,15 +105,20 @@ bool UrlPost::OpenRequest(std::vector<uint8_t> body, uint32_t chunkSize, Notify 
             curl_easy_setopt(handles->easy, CURLOPT_USERAGENT, "Mozilla") != CURLE_OK) {
             throw inet_error("Could not open connection");
         }
-        std::string authority = host.find(':') == std::string::npos ? host + ":80" : host;
-        std::string url = "http://" + authority + path;
-        if (host.empty() || curl_easy_setopt(handles->easy, CURLOPT_URL, url.c_str()) != CURLE_OK ||
+        // A reserved name is refused here, before anything could ask a name server about it.
+        if (!SplitHost(host, name_, port_) || IsUnresolvableName(name_)) {
+            throw inet_error("Failed to connect");
+        }
+        const std::string url = "http://" + (host.starts_with('[') ? "[" + name_ + "]" : name_) +
+                                ":" + std::to_string(port_) + path;
+        if (curl_easy_setopt(handles->easy, CURLOPT_URL, url.c_str()) != CURLE_OK ||
             curl_easy_setopt(handles->easy, CURLOPT_PROTOCOLS_STR, "http") != CURLE_OK) {
             throw inet_error("Failed to connect");
         }
-        // Nothing is cached on the way; no "Expect: 100-continue" round trip for small bodies.
-        handles->headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-        handles->headers = curl_slist_append(handles->headers, "Pragma: no-cache");
+        // The request carries host, user agent and content length only: libcurl's own accept
+        // and content types go, and so does "Expect: 100-continue" before larger bodies.
+        handles->headers = curl_slist_append(nullptr, "Accept:");
+        handles->headers = curl_slist_append(handles->headers, "Content-Type:");
         handles->headers = curl_slist_append(handles->headers, "Expect:");
         CURL* easy = handles->easy;
         bool ok =
@@ -104,11 +139,13 @@ bool UrlPost::OpenRequest(std::vector<uint8_t> body, uint32_t chunkSize, Notify 
             curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, kTotalTimeoutMs) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds) == CURLE_OK;
+            curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK;
+        // Where libcurl still resolves a name itself (a proxy's), clean-up must not wait for
+        // its resolver thread; libcurl before 7.87 lacks the option and is left as it is.
+        (void)curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
         handles->multi = ok ? curl_multi_init() : nullptr;
-        if (!handles->multi || curl_multi_add_handle(handles->multi, easy) != CURLM_OK) {
-            throw inet_error("Failed to open request");
-        }
+        if (!handles->multi) throw inet_error("Failed to open request");
         handles_ = std::move(handles);
     } catch (const inet_error&) {
         CloseHandles();
@@ -182,13 +219,59 @@ int UrlPost::Perform() {
 void UrlPost::Abort() {
     aborted_ = true;
     std::lock_guard lock(abortMutex_);
+    if (lookup_) lookup_->Cancel();
     if (wakeup_) curl_multi_wakeup(static_cast<CURLM*>(wakeup_));
+}
+
+// Resolves the host (unless it is an address already) on an abandonable thread and hands the
+// addresses to libcurl, which then never resolves the name itself.
+void UrlPost::UseAddresses() {
+    if (IsNumericAddress(name_)) return;
+    std::vector<std::string> addresses;
+    if (IsLocalhostName(name_)) {
+        addresses = {"127.0.0.1", "::1"};
+    } else {
+        std::shared_ptr<HostLookup> lookup;
+        try {
+            lookup = HostLookup::Start(resolver, name_);
+        } catch (const std::system_error&) {  // no thread to be had
+            throw inet_error("Error on HttpSendRequestEx\n");
+        }
+        {
+            std::lock_guard lock(abortMutex_);
+            lookup_ = lookup;
+        }
+        if (aborted_) lookup->Cancel();
+        auto answer = lookup->Wait(std::chrono::steady_clock::now() +
+                                   std::chrono::milliseconds(kConnectTimeoutMs));
+        {
+            std::lock_guard lock(abortMutex_);
+            lookup_.reset();
+        }
+        if (!answer) throw inet_error("Error on HttpSendRequestEx\n");
+        addresses = std::move(*answer);
+    }
+    std::string entry = name_ + ":" + std::to_string(port_) + ":";
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        const bool v6 = addresses[i].find(':') != std::string::npos;
+        entry += (i ? "," : "") + (v6 ? "[" + addresses[i] + "]" : addresses[i]);
+    }
+    handles_->addresses = curl_slist_append(nullptr, entry.c_str());
+    if (addresses.empty() || !handles_->addresses ||
+        curl_easy_setopt(handles_->easy, CURLOPT_RESOLVE, handles_->addresses) != CURLE_OK) {
+        throw inet_error("Error on HttpSendRequestEx\n");
+    }
 }
 
 void UrlPost::SendRequest() {
     try {
         if (!handles_) throw inet_error("Failed to open request");
         if (body_.empty()) writtenPieces_.push_back(0);
+        UseAddresses();
+        if (curl_multi_add_handle(handles_->multi, handles_->easy) != CURLM_OK) {
+            throw inet_error("Error on HttpSendRequestEx\n");
+        }
+        handles_->added = true;
         {
             std::lock_guard lock(abortMutex_);
             wakeup_ = handles_->multi;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "update/HostLookup.h"
+
 namespace tarnel {
 
 class inet_error : public std::logic_error {
@@ -36,15 +38,18 @@ public:
     UrlPost(const UrlPost&) = delete;
     UrlPost& operator=(const UrlPost&) = delete;
 
-    std::string host;  // "name" or "name:port"; the port defaults to 80
+    std::string host;  // "name", "name:port", "[v6 address]:port"; the port defaults to 80
     std::string path;  // request path with query
     std::string reply;
+    // Resolves the host on a thread that an abort abandons (tests put their own in here).
+    HostResolver resolver = SystemResolve;
 
     // Called on the worker thread after SendRequest with `notifyCode`, standing in for the posted
     // completion message.
     using Notify = std::function<void(uint32_t notifyCode)>;
 
-    // Main thread. Returns false when the request could not be prepared (handles closed).
+    // Main thread. Returns false when the request could not be prepared (handles closed),
+    // among them a host under a domain reserved never to resolve: nothing is sent for it.
     bool OpenRequest(std::vector<uint8_t> body, uint32_t chunkSize, Notify notify,
                      uint32_t notifyCode);
     // Worker thread. Fills `reply`; on failure the handles are closed.
@@ -63,6 +68,7 @@ private:
     struct Handles;
     void CloseHandles();
     int Perform();
+    void UseAddresses();
     static size_t ReadBody(char* buffer, size_t size, size_t count, void* self);
     static size_t WriteReply(char* data, size_t size, size_t count, void* self);
     static int Progress(void* self, int64_t, int64_t, int64_t, int64_t);
@@ -78,8 +84,11 @@ private:
     std::vector<size_t> writtenPieces_;
     bool replyTruncated_ = false;
     std::atomic<bool> aborted_{false};
-    std::mutex abortMutex_;   // guards wakeup_ between Abort and the handles' lifetime
+    std::string name_;  // the host name without port or brackets
+    long port_ = 80;
+    std::mutex abortMutex_;   // guards wakeup_ and lookup_ between Abort and the request
     void* wakeup_ = nullptr;  // the multi handle of a running transfer
+    std::shared_ptr<HostLookup> lookup_;  // the name resolution under way
 };
 
 }  // namespace tarnel

@@ -168,6 +168,12 @@ TEST_F(SettingsStoreTest, FlagReads) {
     PutDword("Show FQPN", 5);
     EXPECT_TRUE(store.ReadShowFqpn(on));
     EXPECT_TRUE(on);  // any non-zero number
+    PutDword("Index WMA Files", 2);
+    EXPECT_TRUE(store.ReadIndexWmaFiles(on));
+    EXPECT_FALSE(on);  // indexing alone needs exactly 1
+    PutDword("Index WMA Files", 1);
+    EXPECT_TRUE(store.ReadIndexWmaFiles(on));
+    EXPECT_TRUE(on);
     PutText("Sound Alerts", "1");
     on = true;
     EXPECT_FALSE(store.ReadSoundAlerts(on));
