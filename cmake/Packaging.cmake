@@ -5,15 +5,17 @@ set(CPACK_PACKAGE_NAME tarnel-audio-converter)
 set(CPACK_PACKAGE_VENDOR "Tarnel Solutions")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert WMA, MP3, Ogg Vorbis and WAV audio files")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tarnel Audio Converter collects audio files in a list and converts the ticked ones, one \
-after another, into WMA, MP3, Ogg Vorbis or WAV (PCM, IMA ADPCM, MS ADPCM, A-law, u-law or \
-GSM 6.10) beside their sources, with the encoder settings it keeps for every format. \
-Conversion sessions are saved as .qzconv files, which the file manager opens with the \
-program, and listed files can be previewed.\n\
-.\n\
-The package holds the desktop program tarnel-audio-converter and the command-line converter \
-tarnel-convert, which shares its settings.")
+# Debian wraps nothing: one line of the long description per list item.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Tarnel Audio Converter collects audio files in a list and converts the ticked"
+  "ones, one after another, into WMA, MP3, Ogg Vorbis or WAV (PCM, IMA ADPCM,"
+  "MS ADPCM, A-law, u-law or GSM 6.10) beside their sources, with the encoder"
+  "settings it keeps for every format. Conversion sessions are saved as .qzconv"
+  "files, which the file manager opens with the program, and listed files can"
+  "be previewed."
+  "."
+  "The package holds the desktop program tarnel-audio-converter and the"
+  "command-line converter tarnel-convert, which shares its settings.")
 set(TARNEL_PACKAGE_MAINTAINER "Tarnel Solutions <packages@tarnel-audio.invalid>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT ${TARNEL_PACKAGE_MAINTAINER})
