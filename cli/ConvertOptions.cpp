@@ -128,9 +128,12 @@ std::string ConvertUsageText() {
            "  --format wma|mp3|ogg|wav  export format (default: the stored export format)\n"
            "  --naming source|date      output name: song-wav-conv.mp3 or\n"
            "                            song_YYYY-DD-MM_HHhMMmSSs.mp3 (default: the stored one)\n"
-           "  -j N                      files converted in parallel (default: number of cores)\n"
+           "  -j N, --jobs N            files converted in parallel, 1 to " +
+           std::to_string(kMaxJobs) +
+           "\n"
+           "                            (default: the number of cores)\n"
            "  --list                    only probe: path, format and duration in seconds\n"
-           "  --quiet                   print errors only\n"
+           "  -q, --quiet               print errors only\n"
            "  --session FILE            convert the files of a saved session (.qzconv) that\n"
            "                            are ticked and not yet converted; no FILE arguments\n"
            "  --save-session FILE       probe the FILEs and save them as a session (.qzconv),\n"
@@ -139,9 +142,11 @@ std::string ConvertUsageText() {
            "                            starts, then print every stored setting\n"
            "  --check-update            ask the update server now whether a newer version\n"
            "                            exists and print its download address\n"
-           "  --help                    show this text\n"
+           "  -h, --help                show this text\n"
            "  --version                 show the version\n"
            "\n"
+           "An option's value may also follow '=' (--format=mp3) or, for -j, the letter (-j4);\n"
+           "'--' ends the options.\n"
            "Options apply to this run only; the stored settings are not changed.\n"
            "Exit status: 0 when every file converted, 1 when any failed or was refused,\n"
            "2 for bad usage.\n";

@@ -89,6 +89,12 @@ set(TARNEL_MODULE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/tarnel-audio-converter)
 file(RELATIVE_PATH TARNEL_MODULE_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_PREFIX}/${TARNEL_MODULE_INSTALL_DIR})
 
+# Data the programs read at run time (the user guide), found the same way: relative to the
+# program's folder. Not under share/doc, which a system may leave out.
+set(TARNEL_DATA_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/tarnel-audio-converter)
+file(RELATIVE_PATH TARNEL_DATA_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
+     ${CMAKE_INSTALL_PREFIX}/${TARNEL_DATA_INSTALL_DIR})
+
 # tarnel_add_module(name OUTPUT file-stem SOURCES ... LIBS ...): a shared object opened at run
 # time. Only its entry function is exported.
 function(tarnel_add_module name)

@@ -10,6 +10,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libsdl2-dev qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   xdg-user-dirs
+  librsvg2-bin dpkg-dev appstream desktop-file-utils bash-completion
 )
 
 missing=()

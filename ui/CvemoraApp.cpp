@@ -64,7 +64,7 @@ CvemoraApp::Arguments CvemoraApp::ParseArguments(const QStringList& arguments) {
 }
 
 void CvemoraApp::InitProcess() {
-    QApplication::setApplicationName(QString::fromUtf8(kDesktopFileName));
+    QApplication::setApplicationName(QString::fromUtf8(kApplicationName));
     QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
     QApplication::setOrganizationName(QStringLiteral("Tarnel Solutions"));
     QApplication::setApplicationVersion(QStringLiteral(TARNEL_VERSION_TEXT));

@@ -17,9 +17,15 @@ namespace tarnel::ui {
 class CMainFrame;
 class QtDocumentHost;
 
-// The desktop file's name without ".desktop": the window's application id (Wayland app_id,
-// X11 WM_CLASS), so the desktop matches the window to its launcher and icon.
-inline constexpr char kDesktopFileName[] = "tarnel-audio-converter";
+#ifndef TARNEL_APP_ID
+#define TARNEL_APP_ID "com.tarnelsolutions.AudioConverter"
+#endif
+
+// The desktop file's name without ".desktop": the window's application id (Wayland app_id), so
+// the desktop matches the window to its launcher and icon.
+inline constexpr char kDesktopFileName[] = TARNEL_APP_ID;
+// The program's name: X11 WM_CLASS (the launcher's StartupWMClass) and Qt's application name.
+inline constexpr char kApplicationName[] = "tarnel-audio-converter";
 
 class CvemoraApp {
 public:

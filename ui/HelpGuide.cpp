@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#ifndef TARNEL_GUIDE_DIR_FROM_BIN
+#define TARNEL_GUIDE_DIR_FROM_BIN "../share/tarnel-audio-converter/guide"
+#endif
+
 namespace tarnel::ui {
 
 namespace {
@@ -22,8 +26,7 @@ QUrl HelpGuideUrl() {
         if (QUrl url = GuideIn(env); url.isValid()) return url;
     }
     const QString appDir = QCoreApplication::applicationDirPath();
-    if (QUrl url = GuideIn(appDir + QStringLiteral("/../share/doc/tarnel-audio-converter/guide"));
-        url.isValid()) {
+    if (QUrl url = GuideIn(appDir + QStringLiteral("/" TARNEL_GUIDE_DIR_FROM_BIN)); url.isValid()) {
         return url;
     }
     return GuideIn(QStringLiteral(TARNEL_BUILD_HELP_DIR));

@@ -5,9 +5,9 @@
 
 namespace tarnel::ui {
 
-// The guide's index page: $TARNEL_HELP_DIR, then the installed copy beside the program
-// (../share/doc/tarnel-audio-converter/guide), then the copy in the build tree. Empty when
-// none exists.
+// The guide's index page: $TARNEL_HELP_DIR, then the installed copy relative to the program
+// (../share/tarnel-audio-converter/guide), then the copy in the build tree. Empty when none
+// exists.
 QUrl HelpGuideUrl();
 // The product web page, or the guide when the build names none.
 QUrl ProductPageUrl();
