@@ -1,8 +1,10 @@
 #pragma once
-// Planar float to interleaved 16-bit PCM for the decoders' output paths, four frames per step
-// with SSE2 where the processor has it (every x86-64 does).
+// Planar float to interleaved 16-bit PCM for the decoders' output paths, and interleaved float
+// to planar for the encoders' input, four frames per step with SSE2 where the processor has it
+// (every x86-64 does).
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -47,6 +49,27 @@ void InterleavePlanarToInt16(const float* const* planes, int count, const Conver
         frame[0] = convert.Scalar(first[f]);
         if constexpr (Channels == 2) frame[1] = convert.Scalar(second[f]);
         std::memcpy(out + static_cast<size_t>(f) * sizeof frame, frame, sizeof frame);
+    }
+}
+
+// Splits `frames` interleaved frames of `channels` floats into planes[0 .. channels - 1].
+inline void DeinterleaveFloat(const float* in, int channels, size_t frames, float* const* planes) {
+    size_t f = 0;
+#if defined(__SSE2__)
+    if (channels == 2) {
+        float* left = planes[0];
+        float* right = planes[1];
+        for (; f + 4 <= frames; f += 4) {
+            const __m128 a = _mm_loadu_ps(in + 2 * f);
+            const __m128 b = _mm_loadu_ps(in + 2 * f + 4);
+            _mm_storeu_ps(left + f, _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+            _mm_storeu_ps(right + f, _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+        }
+    }
+#endif
+    for (int c = 0; c < channels; ++c) {
+        float* plane = planes[c];
+        for (size_t i = f; i < frames; ++i) plane[i] = in[i * size_t(channels) + size_t(c)];
     }
 }
 

@@ -11,6 +11,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "framework/PlanarInterleave.h"
 #include "framework/VectorState.h"
 #include "platform/media/AsfFileLayout.h"
 #include "platform/media/CFileSource.h"  // ResultFromErrno
@@ -90,10 +91,22 @@ struct AsfEncodeSession::Impl {
     bool headerWritten = false;
 
     std::unique_ptr<PcmResampler> resampler;
-    std::vector<uint8_t> converted;  // interleaved float at the stream's rate and channels
-    std::vector<float> pending;      // interleaved frames not yet encoded
-    int64_t nextPts = 0;             // in samples at the stream's rate
+    std::vector<float> pending;  // interleaved float frames at the stream's format, not encoded
+
+    int64_t nextPts = 0;  // in samples at the stream's rate
     uint16_t channels = 0;
+
+    // Lets `fill` write up to `frames` converted frames straight onto the end of pending;
+    // returns what fill returns (the frames written, or a negative error).
+    template <class Fill>
+    int AppendConverted(size_t frames, Fill fill) {
+        const size_t held = pending.size();
+        pending.resize(held + frames * channels);
+        const int produced = fill(std::span(reinterpret_cast<uint8_t*>(pending.data() + held),
+                                            frames * channels * sizeof(float)));
+        pending.resize(held + size_t(std::max(produced, 0)) * channels);
+        return produced;
+    }
 
     ~Impl() {
         av_frame_free(&frame);
@@ -202,15 +215,13 @@ HRESULT AsfEncodeSession::Write(std::span<const uint8_t> pcm) {
     const size_t inBlock = input_.BlockAlign();
     const size_t frames = pcm.size() / inBlock;
     inputFrames_ += frames;
-    const size_t outBlock = size_t(s.channels) * sizeof(float);
     for (size_t done = 0; done < frames;) {
         const size_t step = std::min(kConvertFrames, frames - done);
-        s.converted.resize(s.resampler->MaxOutputFrames(step) * outBlock);
-        const int produced =
-            s.resampler->Convert(pcm.subspan(done * inBlock, step * inBlock), s.converted);
+        const auto in = pcm.subspan(done * inBlock, step * inBlock);
+        const int produced = s.AppendConverted(
+            s.resampler->MaxOutputFrames(step),
+            [&](std::span<uint8_t> out) { return s.resampler->Convert(in, out); });
         if (produced < 0) return E_FAIL;
-        const auto* samples = reinterpret_cast<const float*>(s.converted.data());
-        s.pending.insert(s.pending.end(), samples, samples + size_t(produced) * s.channels);
         done += step;
         HRESULT hr = EncodePending(false);
         if (FAILED(hr)) return hr;
@@ -226,11 +237,10 @@ HRESULT AsfEncodeSession::EncodePending(bool final) {
     while (available - at >= frameSize || (final && at < available)) {
         const size_t take = std::min(frameSize, available - at);
         if (av_frame_make_writable(s.frame) < 0) return E_OUTOFMEMORY;
+        auto* const* planes = reinterpret_cast<float* const*>(s.frame->data);
+        DeinterleaveFloat(s.pending.data() + at * s.channels, s.channels, take, planes);
         for (uint16_t c = 0; c < s.channels; ++c) {
-            auto* plane = reinterpret_cast<float*>(s.frame->data[c]);
-            const float* from = s.pending.data() + at * s.channels + c;
-            for (size_t i = 0; i < take; ++i) plane[i] = from[i * s.channels];
-            std::fill(plane + take, plane + frameSize, 0.0f);  // the last frame is padded
+            std::fill(planes[c] + take, planes[c] + frameSize, 0.0f);  // the last frame is padded
         }
         s.frame->pts = s.nextPts;
         s.nextPts += int64_t(frameSize);
@@ -262,14 +272,11 @@ HRESULT AsfEncodeSession::Finish(bool index) {
     if (finished_) return E_UNEXPECTED;
     finished_ = true;
     Impl& s = *impl_;
-    const size_t outBlock = size_t(s.channels) * sizeof(float);
     for (;;) {  // what the rate converter still holds
-        s.converted.resize(kConvertFrames * outBlock);
-        const int produced = s.resampler->Drain(s.converted);
+        const int produced = s.AppendConverted(
+            kConvertFrames, [&](std::span<uint8_t> out) { return s.resampler->Drain(out); });
         if (produced < 0) return E_FAIL;
         if (produced == 0) break;
-        const auto* samples = reinterpret_cast<const float*>(s.converted.data());
-        s.pending.insert(s.pending.end(), samples, samples + size_t(produced) * s.channels);
     }
     HRESULT hr = EncodePending(true);
     if (FAILED(hr)) return hr;
