@@ -91,20 +91,22 @@ struct AsfEncodeSession::Impl {
     bool headerWritten = false;
 
     std::unique_ptr<PcmResampler> resampler;
-    std::vector<float> pending;  // interleaved float frames at the stream's format, not encoded
-
+    // Interleaved float frames at the stream's format not yet encoded: the first pendingCount
+    // values of `pending`, which keeps its size so that it is not cleared on every refill.
+    std::vector<float> pending;
+    size_t pendingCount = 0;
     int64_t nextPts = 0;  // in samples at the stream's rate
     uint16_t channels = 0;
 
-    // Lets `fill` write up to `frames` converted frames straight onto the end of pending;
+    // Lets `fill` write up to `frames` converted frames straight after the pending ones;
     // returns what fill returns (the frames written, or a negative error).
     template <class Fill>
     int AppendConverted(size_t frames, Fill fill) {
-        const size_t held = pending.size();
-        pending.resize(held + frames * channels);
-        const int produced = fill(std::span(reinterpret_cast<uint8_t*>(pending.data() + held),
-                                            frames * channels * sizeof(float)));
-        pending.resize(held + size_t(std::max(produced, 0)) * channels);
+        const size_t room = frames * channels;
+        if (pending.size() < pendingCount + room) pending.resize(pendingCount + room);
+        const int produced = fill(std::span(
+            reinterpret_cast<uint8_t*>(pending.data() + pendingCount), room * sizeof(float)));
+        pendingCount += size_t(std::max(produced, 0)) * channels;
         return produced;
     }
 
@@ -233,7 +235,7 @@ HRESULT AsfEncodeSession::EncodePending(bool final) {
     Impl& s = *impl_;
     const auto frameSize = size_t(s.encoder->frame_size);
     size_t at = 0;
-    const size_t available = s.pending.size() / s.channels;
+    const size_t available = s.pendingCount / s.channels;
     while (available - at >= frameSize || (final && at < available)) {
         const size_t take = std::min(frameSize, available - at);
         if (av_frame_make_writable(s.frame) < 0) return E_OUTOFMEMORY;
@@ -249,7 +251,10 @@ HRESULT AsfEncodeSession::EncodePending(bool final) {
         HRESULT hr = Drain();
         if (FAILED(hr)) return hr;
     }
-    s.pending.erase(s.pending.begin(), s.pending.begin() + ptrdiff_t(at * s.channels));
+    const size_t used = at * s.channels;
+    std::copy(s.pending.begin() + ptrdiff_t(used), s.pending.begin() + ptrdiff_t(s.pendingCount),
+              s.pending.begin());
+    s.pendingCount -= used;
     return S_OK;
 }
 
