@@ -35,7 +35,7 @@ ProfileEnumerator::ProfileEnumerator(ProfileManagerFactory createManager)
 ProfileEnumerator::~ProfileEnumerator() = default;
 
 void ProfileEnumerator::GetCodecNames(std::vector<std::string>& names) {
-    if (codecNames_.empty()) Enumerate();
+    EnumerateNames();  // the formats are not needed for the names
     names = codecNames_;
 }
 
@@ -44,17 +44,26 @@ void ProfileEnumerator::GetFormats(WmaFormatMap& formats) {
     formats = formats_;
 }
 
-void ProfileEnumerator::Enumerate() {
-    if (enumerated_) return;
+void ProfileEnumerator::EnumerateNames() {
+    if (namesListed_) return;
     if (!codecInfo_ && FAILED(ObtainCodecInfo(createManager_, &codecInfo_))) return;
     uint32_t count = 0;
     if (FAILED(codecInfo_->GetCodecInfoCount(WMMEDIATYPE_Audio, &count))) return;
-    enumerated_ = true;
+    namesListed_ = true;
     for (uint32_t i = 0; i < count; ++i) {
         std::string name;
         if (FAILED(codecInfo_->GetCodecName(WMMEDIATYPE_Audio, i, &name))) name.clear();
-        currentCodecName_ = name;
         codecNames_.push_back(std::move(name));
+    }
+}
+
+void ProfileEnumerator::Enumerate() {
+    if (enumerated_) return;
+    EnumerateNames();
+    if (!namesListed_) return;
+    enumerated_ = true;
+    for (uint32_t i = 0; i < codecNames_.size(); ++i) {
+        currentCodecName_ = codecNames_[i];
         EnumerateVariant(i, false);
         EnumerateVariant(i, true);
     }

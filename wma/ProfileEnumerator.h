@@ -40,11 +40,13 @@ public:
     ProfileEnumerator(const ProfileEnumerator&) = delete;
     ProfileEnumerator& operator=(const ProfileEnumerator&) = delete;
 
-    // Enumerates on first use; copies of the tables.
+    // Enumerates on first use; copies of the tables. The names alone never ask for formats
+    // (which the runtime may have to try out first).
     void GetCodecNames(std::vector<std::string>& names);
     void GetFormats(WmaFormatMap& formats);
 
 private:
+    void EnumerateNames();
     void Enumerate();
     void EnumerateVariant(uint32_t codecIndex, bool vbr);
 
@@ -54,7 +56,8 @@ private:
     std::shared_ptr<IWMCodecInfo3> codecInfo_;  // obtained on first use
     std::string currentCodecName_;
     // Set once the runtime has been asked: an enumeration that found no format is not repeated,
-    // so the codec names are never listed twice.
+    // and the codec names are never listed twice.
+    bool namesListed_ = false;
     bool enumerated_ = false;
 };
 

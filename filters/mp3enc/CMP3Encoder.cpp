@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace tarnel {
@@ -19,9 +20,15 @@ constexpr uint32_t kAcceptedRates[] = {8000, 11025, 22050, 32000, 44100, 48000, 
 // LAME's published bound for one call: 1.25 bytes per sample frame plus 7200 bytes.
 constexpr size_t kLameSlackBytes = 7200;
 
-void CopySamples(const uint8_t* bytes, size_t count, std::vector<int16_t>& to) {
+// The samples as LAME reads them: the buffer itself when it is aligned for 16-bit reads, else
+// a copy in `to`.
+const int16_t* Samples(const uint8_t* bytes, size_t count, std::vector<int16_t>& to) {
+    if (reinterpret_cast<uintptr_t>(bytes) % alignof(int16_t) == 0) {
+        return reinterpret_cast<const int16_t*>(bytes);
+    }
     if (to.size() < count) to.resize(count);
     std::memcpy(to.data(), bytes, count * sizeof(int16_t));
+    return to.data();
 }
 
 }  // namespace
@@ -162,27 +169,16 @@ HRESULT CMP3Encoder::Encode(std::span<const uint8_t> pcm, std::span<uint8_t> out
     const int outSize = static_cast<int>(std::min<size_t>(out.size(), INT32_MAX));
     auto* mp3 = reinterpret_cast<unsigned char*>(out.data());
     int written = 0;
-    if (settings_[kMp3ChannelMode] == STEREO) {
-        if (channels == 2) {
-            CopySamples(pcm.data(), take * 2, interleaved_);
-            written = lame_encode_buffer_interleaved(lame_, interleaved_.data(), n, mp3, outSize);
-        } else {
-            CopySamples(pcm.data(), take, left_);
-            written = lame_encode_buffer(lame_, left_.data(), left_.data(), n, mp3, outSize);
-        }
-    } else if (channels == 1) {
-        CopySamples(pcm.data(), take, left_);
-        written = lame_encode_buffer(lame_, left_.data(), nullptr, n, mp3, outSize);
+    if (channels == 2) {
+        // Whatever the mode, LAME takes two input channels interleaved (its own split is the
+        // same as for separate buffers).
+        written = lame_encode_buffer_interleaved(
+            lame_, const_cast<int16_t*>(Samples(pcm.data(), take * 2, aligned_)), n, mp3, outSize);
     } else {
-        if (left_.size() < take) left_.resize(take);
-        if (right_.size() < take) right_.resize(take);
-        for (size_t i = 0; i < take; ++i) {
-            int16_t pair[2];
-            std::memcpy(pair, pcm.data() + i * 4, 4);
-            left_[i] = pair[0];
-            right_[i] = pair[1];
-        }
-        written = lame_encode_buffer(lame_, left_.data(), right_.data(), n, mp3, outSize);
+        const int16_t* mono = Samples(pcm.data(), take, aligned_);
+        // A mono input in stereo mode is fed to both channels.
+        written = lame_encode_buffer(
+            lame_, mono, settings_[kMp3ChannelMode] == STEREO ? mono : nullptr, n, mp3, outSize);
     }
     if (written < 0) return E_FAIL;  // a LAME error code, never a length
     *consumed = take == frames ? pcm.size() : take * frameBytes;

@@ -76,8 +76,8 @@ private:
     lame_global_struct* lame_ = nullptr;  // guarded by mutex_; null when closed
     bool inputKnown_ = false;             // guarded by mutex_
     bool settingsKnown_ = false;          // guarded by mutex_
-    // Aligned 16-bit copies of the PCM for LAME (streaming thread, under mutex_).
-    std::vector<int16_t> left_, right_, interleaved_;
+    // An aligned copy of PCM that arrives at an odd address (streaming thread, under mutex_).
+    std::vector<int16_t> aligned_;
 };
 
 }  // namespace tarnel

@@ -69,7 +69,10 @@ HRESULT CVorbisEnc::TrialStartStreaming() {
     CAutoLock lock(&m_csFilter);
     if (!IsStopped()) return VFW_E_NOT_STOPPED;
     CAutoLock receive(&m_csReceive);
-    return StartStreaming();
+    // Whether libvorbis accepts the settings is known once the encoder description is set
+    // up; the analysis state (tens of millions of instructions of tables) is left for the run.
+    ReleaseEncoder();
+    return SetUpInfo();
 }
 
 HRESULT CVorbisEnc::TrialStopStreaming() {
@@ -159,8 +162,7 @@ void CVorbisEnc::ReleaseEncoder() {
     m_info = {};
 }
 
-HRESULT CVorbisEnc::StartStreaming() {
-    ReleaseEncoder();
+HRESULT CVorbisEnc::SetUpInfo() {
     auto block = VorbisBlockOf(m_pOutput->CurrentMediaType());
     if (!block) return S_FALSE;
     // Deinterleaving uses the input's channel count: the configured one must match.
@@ -190,6 +192,12 @@ HRESULT CVorbisEnc::StartStreaming() {
         ReleaseEncoder();
         return S_FALSE;
     }
+    return S_OK;
+}
+
+HRESULT CVorbisEnc::StartStreaming() {
+    ReleaseEncoder();
+    if (HRESULT hr = SetUpInfo(); hr != S_OK) return hr;
     vorbis_comment_init(&m_comment);
     if (vorbis_analysis_init(&m_dsp, &m_info) != 0) {
         vorbis_comment_clear(&m_comment);

@@ -81,6 +81,8 @@ private:
     HRESULT DeliverHeaders();
     HRESULT Drain();
     void ReleaseEncoder();
+    // Sets up m_info from the configured settings: S_FALSE when libvorbis refuses them.
+    HRESULT SetUpInfo();
 
     // libvorbis state; which parts are initialised is tracked so that release is always safe.
     vorbis_info m_info{};

@@ -11,6 +11,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "framework/PlanarInterleave.h"
 #include "framework/VectorState.h"
 #include "platform/media/AsfFileLayout.h"
 #include "platform/media/CFileSource.h"  // ResultFromErrno
@@ -90,10 +91,24 @@ struct AsfEncodeSession::Impl {
     bool headerWritten = false;
 
     std::unique_ptr<PcmResampler> resampler;
-    std::vector<uint8_t> converted;  // interleaved float at the stream's rate and channels
-    std::vector<float> pending;      // interleaved frames not yet encoded
-    int64_t nextPts = 0;             // in samples at the stream's rate
+    // Interleaved float frames at the stream's format not yet encoded: the first pendingCount
+    // values of `pending`, which keeps its size so that it is not cleared on every refill.
+    std::vector<float> pending;
+    size_t pendingCount = 0;
+    int64_t nextPts = 0;  // in samples at the stream's rate
     uint16_t channels = 0;
+
+    // Lets `fill` write up to `frames` converted frames straight after the pending ones;
+    // returns what fill returns (the frames written, or a negative error).
+    template <class Fill>
+    int AppendConverted(size_t frames, Fill fill) {
+        const size_t room = frames * channels;
+        if (pending.size() < pendingCount + room) pending.resize(pendingCount + room);
+        const int produced = fill(std::span(
+            reinterpret_cast<uint8_t*>(pending.data() + pendingCount), room * sizeof(float)));
+        pendingCount += size_t(std::max(produced, 0)) * channels;
+        return produced;
+    }
 
     ~Impl() {
         av_frame_free(&frame);
@@ -202,15 +217,13 @@ HRESULT AsfEncodeSession::Write(std::span<const uint8_t> pcm) {
     const size_t inBlock = input_.BlockAlign();
     const size_t frames = pcm.size() / inBlock;
     inputFrames_ += frames;
-    const size_t outBlock = size_t(s.channels) * sizeof(float);
     for (size_t done = 0; done < frames;) {
         const size_t step = std::min(kConvertFrames, frames - done);
-        s.converted.resize(s.resampler->MaxOutputFrames(step) * outBlock);
-        const int produced =
-            s.resampler->Convert(pcm.subspan(done * inBlock, step * inBlock), s.converted);
+        const auto in = pcm.subspan(done * inBlock, step * inBlock);
+        const int produced = s.AppendConverted(
+            s.resampler->MaxOutputFrames(step),
+            [&](std::span<uint8_t> out) { return s.resampler->Convert(in, out); });
         if (produced < 0) return E_FAIL;
-        const auto* samples = reinterpret_cast<const float*>(s.converted.data());
-        s.pending.insert(s.pending.end(), samples, samples + size_t(produced) * s.channels);
         done += step;
         HRESULT hr = EncodePending(false);
         if (FAILED(hr)) return hr;
@@ -222,15 +235,14 @@ HRESULT AsfEncodeSession::EncodePending(bool final) {
     Impl& s = *impl_;
     const auto frameSize = size_t(s.encoder->frame_size);
     size_t at = 0;
-    const size_t available = s.pending.size() / s.channels;
+    const size_t available = s.pendingCount / s.channels;
     while (available - at >= frameSize || (final && at < available)) {
         const size_t take = std::min(frameSize, available - at);
         if (av_frame_make_writable(s.frame) < 0) return E_OUTOFMEMORY;
+        auto* const* planes = reinterpret_cast<float* const*>(s.frame->data);
+        DeinterleaveFloat(s.pending.data() + at * s.channels, s.channels, take, planes);
         for (uint16_t c = 0; c < s.channels; ++c) {
-            auto* plane = reinterpret_cast<float*>(s.frame->data[c]);
-            const float* from = s.pending.data() + at * s.channels + c;
-            for (size_t i = 0; i < take; ++i) plane[i] = from[i * s.channels];
-            std::fill(plane + take, plane + frameSize, 0.0f);  // the last frame is padded
+            std::fill(planes[c] + take, planes[c] + frameSize, 0.0f);  // the last frame is padded
         }
         s.frame->pts = s.nextPts;
         s.nextPts += int64_t(frameSize);
@@ -239,7 +251,10 @@ HRESULT AsfEncodeSession::EncodePending(bool final) {
         HRESULT hr = Drain();
         if (FAILED(hr)) return hr;
     }
-    s.pending.erase(s.pending.begin(), s.pending.begin() + ptrdiff_t(at * s.channels));
+    const size_t used = at * s.channels;
+    std::copy(s.pending.begin() + ptrdiff_t(used), s.pending.begin() + ptrdiff_t(s.pendingCount),
+              s.pending.begin());
+    s.pendingCount -= used;
     return S_OK;
 }
 
@@ -262,14 +277,11 @@ HRESULT AsfEncodeSession::Finish(bool index) {
     if (finished_) return E_UNEXPECTED;
     finished_ = true;
     Impl& s = *impl_;
-    const size_t outBlock = size_t(s.channels) * sizeof(float);
     for (;;) {  // what the rate converter still holds
-        s.converted.resize(kConvertFrames * outBlock);
-        const int produced = s.resampler->Drain(s.converted);
+        const int produced = s.AppendConverted(
+            kConvertFrames, [&](std::span<uint8_t> out) { return s.resampler->Drain(out); });
         if (produced < 0) return E_FAIL;
         if (produced == 0) break;
-        const auto* samples = reinterpret_cast<const float*>(s.converted.data());
-        s.pending.insert(s.pending.end(), samples, samples + size_t(produced) * s.channels);
     }
     HRESULT hr = EncodePending(true);
     if (FAILED(hr)) return hr;

@@ -64,13 +64,14 @@ struct PacketDeleter {
 // Fills a frame of any planar or packed float or integer layout with noise near full scale.
 void FillNoise(AVFrame* frame, uint32_t* seed) {
     const auto format = AVSampleFormat(frame->format);
+    const AVSampleFormat packed = av_get_packed_sample_fmt(format);
     const int planes = av_sample_fmt_is_planar(format) ? frame->ch_layout.nb_channels : 1;
     const int perPlane = frame->nb_samples * (planes == 1 ? frame->ch_layout.nb_channels : 1);
     for (int p = 0; p < planes; ++p) {
         for (int i = 0; i < perPlane; ++i) {
             *seed = *seed * 1103515245u + 12345u;
             const double v = (double((*seed >> 8) & 0xFFFF) - 32768.0) / 32768.0 * 0.9;
-            switch (av_get_packed_sample_fmt(format)) {
+            switch (packed) {
                 case AV_SAMPLE_FMT_FLT:
                     reinterpret_cast<float*>(frame->data[p])[i] = float(v);
                     break;
@@ -91,6 +92,7 @@ void FillNoise(AVFrame* frame, uint32_t* seed) {
     }
 }
 
+// The codecs the build has, without their formats.
 std::vector<WmaCodec> FindCodecs() {
     std::vector<WmaCodec> codecs;
     for (const KnownEncoder& known : kKnownEncoders) {
@@ -100,22 +102,39 @@ std::vector<WmaCodec> FindCodecs() {
         codec.name = encoder->long_name ? encoder->long_name : encoder->name;
         codec.encoderName = encoder->name;
         codec.formatTag = known.formatTag;
-        for (const Candidate& c : kCandidates) {
-            WmaCodecFormat format;
-            format.bitrate = c.kbps * 1000;
-            format.sampleRate = c.sampleRate;
-            format.channels = c.channels;
-            if (!TryWmaEncoder(codec.encoderName, format.bitrate, format.sampleRate,
-                               format.channels, &format.blockAlign, &format.extra)) {
-                continue;
-            }
-            format.description =
-                DescribeWmaFormat(format.bitrate, format.sampleRate, format.channels);
-            codec.formats.push_back(std::move(format));
-        }
         codecs.push_back(std::move(codec));
     }
     return codecs;
+}
+
+std::vector<WmaCodecFormat> FindFormats(const WmaCodec& codec) {
+    std::vector<WmaCodecFormat> formats;
+    for (const Candidate& c : kCandidates) {
+        WmaCodecFormat format;
+        format.bitrate = c.kbps * 1000;
+        format.sampleRate = c.sampleRate;
+        format.channels = c.channels;
+        if (!TryWmaEncoder(codec.encoderName, format.bitrate, format.sampleRate, format.channels,
+                           &format.blockAlign, &format.extra)) {
+            continue;
+        }
+        format.description = DescribeWmaFormat(format.bitrate, format.sampleRate, format.channels);
+        formats.push_back(std::move(format));
+    }
+    return formats;
+}
+
+// The codec list and, per codec, its formats once they have been tried.
+struct Catalog {
+    std::vector<WmaCodec> codecs = FindCodecs();
+    std::vector<std::vector<WmaCodecFormat>> formats =
+        std::vector<std::vector<WmaCodecFormat>>(codecs.size());
+    std::unique_ptr<std::once_flag[]> tried = std::make_unique<std::once_flag[]>(codecs.size());
+};
+
+Catalog& TheCatalog() {
+    static Catalog catalog;
+    return catalog;
 }
 
 }  // namespace
@@ -133,8 +152,25 @@ CMediaType WmaCodecFormat::MediaType(uint16_t formatTag) const {
     return type;
 }
 
+const std::vector<WmaCodec>& InstalledWmaCodecList() {
+    return TheCatalog().codecs;
+}
+
+const std::vector<WmaCodecFormat>& InstalledWmaFormats(size_t codecIndex) {
+    Catalog& catalog = TheCatalog();
+    static const std::vector<WmaCodecFormat> none;
+    if (codecIndex >= catalog.codecs.size()) return none;
+    std::call_once(catalog.tried[codecIndex],
+                   [&] { catalog.formats[codecIndex] = FindFormats(catalog.codecs[codecIndex]); });
+    return catalog.formats[codecIndex];
+}
+
 const std::vector<WmaCodec>& InstalledWmaCodecs() {
-    static const std::vector<WmaCodec> codecs = FindCodecs();
+    static const std::vector<WmaCodec> codecs = [] {
+        std::vector<WmaCodec> all = InstalledWmaCodecList();
+        for (size_t i = 0; i < all.size(); ++i) all[i].formats = InstalledWmaFormats(i);
+        return all;
+    }();
     return codecs;
 }
 

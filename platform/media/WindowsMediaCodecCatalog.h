@@ -5,8 +5,9 @@
 // few frames of full-scale noise without complaint, so the list never holds a format that would
 // fail later in a conversion.
 //
-// Candidates are tried once per process (about half a millisecond each) on first use; the result
-// is immutable afterwards and safe to read from any thread.
+// A codec's candidates are tried once per process (about half a millisecond each) when its
+// formats are first asked for, so a job that uses one codec never tries the others; the results
+// are immutable afterwards and safe to read from any thread.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,8 +35,14 @@ struct WmaCodec {
     std::vector<WmaCodecFormat> formats;  // constant bitrate; low to high
 };
 
-// The installed codecs, in their fixed order (newest bitstream first).
+// The installed codecs, in their fixed order (newest bitstream first), with their formats.
 const std::vector<WmaCodec>& InstalledWmaCodecs();
+
+// The same codecs with their formats left empty: nothing is tried.
+const std::vector<WmaCodec>& InstalledWmaCodecList();
+
+// The formats of InstalledWmaCodecList()[codecIndex] (none for an index past the list).
+const std::vector<WmaCodecFormat>& InstalledWmaFormats(size_t codecIndex);
 
 // The FFmpeg encoder for a WMA format tag; nullptr when the build has none for it.
 const char* WmaEncoderForTag(uint16_t formatTag);

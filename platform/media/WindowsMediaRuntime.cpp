@@ -12,7 +12,9 @@ HRESULT WMCreateProfileManager(std::shared_ptr<IWMProfileManager>* manager) {
 
 namespace media {
 
-CWMProfileManager::CWMProfileManager() : CWMProfileManager(InstalledWmaCodecs()) {}
+CWMProfileManager::CWMProfileManager() : CWMProfileManager(InstalledWmaCodecList()) {
+    installed_ = true;
+}
 
 CWMProfileManager::CWMProfileManager(const std::vector<WmaCodec>& codecs)
     : codecs_(codecs), settings_(codecs.size()) {}
@@ -45,7 +47,8 @@ const WmaCodec* CWMProfileManager::CodecAt(const GUID& mediaType, uint32_t codec
 
 const std::vector<WmaCodecFormat>* CWMProfileManager::FormatsOf(uint32_t codecIndex) const {
     static const std::vector<WmaCodecFormat> none;
-    return settings_[codecIndex].vbr ? &none : &codecs_[codecIndex].formats;
+    if (settings_[codecIndex].vbr) return &none;
+    return installed_ ? &InstalledWmaFormats(codecIndex) : &codecs_[codecIndex].formats;
 }
 
 HRESULT CWMProfileManager::GetCodecInfoCount(const GUID& mediaType, uint32_t* codecs) {

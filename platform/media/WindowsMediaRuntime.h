@@ -62,6 +62,7 @@ private:
     const std::vector<WmaCodecFormat>* FormatsOf(uint32_t codecIndex) const;
 
     const std::vector<WmaCodec>& codecs_;
+    bool installed_ = false;  // the installed codecs, whose formats are tried when first needed
     std::vector<Settings> settings_;  // per codec
 };
 

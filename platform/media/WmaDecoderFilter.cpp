@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include "framework/Guids.h"
+#include "framework/PlanarInterleave.h"
 #include "framework/VectorState.h"
 
 namespace tarnel::media {
@@ -48,16 +49,46 @@ std::optional<WaveFormatInfo> WmaInput(const CMediaType& type) {
     return info;
 }
 
-// Float to 16 bits, rounded to nearest and clipped; simple enough for the compiler to vectorise.
+// Float to 16 bits, rounded to nearest (halves away from zero) and clipped; NaN becomes 0.
 inline int16_t FloatToS16(float v) {
     float scaled = v * 32768.0f;
+    scaled = scaled == scaled ? scaled : 0.0f;
     scaled = scaled < -32768.0f ? -32768.0f : (scaled > 32767.0f ? 32767.0f : scaled);
     return int16_t(int32_t(scaled + (scaled >= 0.0f ? 0.5f : -0.5f)));
 }
 
+struct Rounding {
+    int16_t Scalar(float v) const { return FloatToS16(v); }
+#if defined(__SSE2__)
+    __m128i Vector(__m128 v) const {
+        __m128 scaled = _mm_mul_ps(v, _mm_set1_ps(32768.0f));
+        scaled = _mm_and_ps(scaled, _mm_cmpord_ps(scaled, scaled));
+        scaled = _mm_max_ps(_mm_min_ps(scaled, _mm_set1_ps(32767.0f)), _mm_set1_ps(-32768.0f));
+        // ±0.5 with the sign of the value (+0.5 or -0.5 for a zero: both truncate to 0).
+        const __m128 half = _mm_or_ps(_mm_and_ps(scaled, _mm_set1_ps(-0.0f)), _mm_set1_ps(0.5f));
+        return _mm_cvttps_epi32(_mm_add_ps(scaled, half));
+    }
+#endif
+};
+
 // Writes `count` frames from position `first` of a decoded frame as interleaved 16-bit PCM.
 void Interleave(const AVFrame* frame, int first, int count, int channels, int16_t* out) {
     const auto format = AVSampleFormat(frame->format);
+    if (format == AV_SAMPLE_FMT_FLTP && (channels == 1 || channels == 2)) {
+        // What the WMA decoders produce: one vector loop over whole frames.
+        const float* planes[2];
+        for (int c = 0; c < channels; ++c) {
+            planes[c] = reinterpret_cast<const float*>(frame->data[c]) + first;
+        }
+        auto* bytes = reinterpret_cast<uint8_t*>(out);
+        const Rounding convert;
+        if (channels == 1) {
+            InterleavePlanarToInt16<1>(planes, count, convert, bytes);
+        } else {
+            InterleavePlanarToInt16<2>(planes, count, convert, bytes);
+        }
+        return;
+    }
     const bool planar = av_sample_fmt_is_planar(format);
     for (int c = 0; c < channels; ++c) {
         const uint8_t* base = frame->data[planar ? c : 0];

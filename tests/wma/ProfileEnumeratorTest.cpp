@@ -74,10 +74,13 @@ TEST(ProfileEnumeratorTest, TheRuntimeIsAskedOncePerEnumerator) {
     EXPECT_EQ(*factory.managersMade, 1);
     EXPECT_EQ(factory.runtime->countCalls, 1);
 
-    // A second enumerator asks afresh.
+    // A second enumerator asks afresh; for the names alone it asks for no formats.
+    const size_t settingCalls = factory.runtime->settingCalls.size();
     ProfileEnumerator other(factory);
     other.GetCodecNames(names);
     EXPECT_EQ(factory.runtime->countCalls, 2);
+    EXPECT_EQ(names, std::vector<std::string>{"Codec A"});
+    EXPECT_EQ(factory.runtime->settingCalls.size(), settingCalls);
 }
 
 TEST(ProfileEnumeratorTest, CodecsWithoutAnyFormatAreListedOnceAndKeepTheirPositions) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "tests/filters/mp3enc/Mp3EncTestUtil.h"
@@ -98,6 +99,22 @@ TEST(CMP3EncoderEncode, InputBeyondTheOutputBoundIsTakenInPiecesNeverPastTheBuff
         rest = rest.subspan(consumed);
     }
     EXPECT_TRUE(std::all_of(out.end() - kGuard, out.end(), [](uint8_t b) { return b == 0xA5; }));
+}
+
+TEST(CMP3EncoderEncode, InputAtAnOddAddressEncodesAsAlignedInput) {
+    for (uint16_t channels : {1, 2}) {
+        const std::vector<uint8_t> aligned =
+            test::Int16Bytes(test::MakeSine(44100, channels, 0.3, 440, 0.5));
+        std::vector<uint8_t> shifted(aligned.size() + 1);
+        std::memcpy(shifted.data() + 1, aligned.data(), aligned.size());
+        auto encode = [&](std::span<const uint8_t> pcm) {
+            auto e = OpenEncoder(PcmFormat(channels, 44100), DefaultMp3Settings());
+            return test::EncodeBytes(*e, pcm, 4000 * channels);
+        };
+        const auto expected = encode(aligned);
+        EXPECT_GT(expected.size(), 1000u);
+        EXPECT_EQ(encode(std::span(shifted).subspan(1)), expected) << channels;
+    }
 }
 
 TEST(CMP3EncoderEncode, BufferBelowLamesSlackTakesNothing) {

@@ -28,8 +28,11 @@ WAVEFORMATEX PcmFormat(uint16_t channels, uint32_t rate, uint16_t bits) {
 }
 
 std::vector<uint8_t> EncodeWhole(CMP3Encoder& encoder, const PcmAudio& pcm, size_t blockFrames) {
-    const std::vector<uint8_t> bytes = Int16Bytes(pcm);
-    const size_t blockBytes = blockFrames * pcm.channels * 2;
+    return EncodeBytes(encoder, Int16Bytes(pcm), blockFrames * pcm.channels * 2);
+}
+
+std::vector<uint8_t> EncodeBytes(CMP3Encoder& encoder, std::span<const uint8_t> bytes,
+                                 size_t blockBytes) {
     std::vector<uint8_t> mp3;
     std::vector<uint8_t> out(kMp3OutputBufferBytes);
     for (size_t at = 0; at < bytes.size();) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -38,6 +39,40 @@ TEST(PcmInterleave, FloatToSixteenBitTruncatesAndClamps) {
     float value;
     std::memcpy(&value, floats, 4);
     EXPECT_EQ(value, 0.75f);
+}
+
+// Runs long enough for the vector loop and its tail, with the edge values in both channels, a
+// swapped map and an offset start: every sample as the one-sample rule gives it.
+TEST(PcmInterleave, MonoAndStereoRunsFollowTheSampleRule) {
+    const float edges[] = {1.0f,     -1.0f,     1.5f,   -1.5f,        0.99999f, -0.0f, NAN,
+                           INFINITY, -INFINITY, 1e-30f, 0.5f / 32767, -0.7f,    0.25f};
+    std::vector<float> left(23), right(23);
+    for (size_t f = 0; f < left.size(); ++f) {
+        left[f] = edges[f % std::size(edges)];
+        right[f] = edges[(f + 5) % std::size(edges)] * 0.9f;
+    }
+    auto rule = [](float value, float gain) {
+        const double scaled = double(value) * double(gain * 32767.0f);
+        if (std::isnan(scaled)) return int16_t(0);
+        return int16_t(std::trunc(std::clamp(scaled, -32768.0, 32767.0)));
+    };
+    float* pcm[] = {left.data(), right.data()};
+    const int first = 2, count = 21;
+    for (float gain : {1.0f, 0.6f}) {
+        for (const std::vector<int>& map : {std::vector<int>{0, 1}, std::vector<int>{1, 0}}) {
+            std::vector<uint8_t> out(count * 4);
+            InterleaveFrames(pcm, first, count, 2, map, gain, false, out.data());
+            for (int f = 0; f < count; ++f) {
+                EXPECT_EQ(Sample16(&out[4 * f + 2 * map[0]]), rule(left[first + f], gain)) << f;
+                EXPECT_EQ(Sample16(&out[4 * f + 2 * map[1]]), rule(right[first + f], gain)) << f;
+            }
+        }
+        std::vector<uint8_t> mono(count * 2);
+        InterleaveFrames(pcm, first, count, 1, {0}, gain, false, mono.data());
+        for (int f = 0; f < count; ++f) {
+            EXPECT_EQ(Sample16(&mono[2 * f]), rule(left[first + f], gain)) << f;
+        }
+    }
 }
 
 TEST(PcmInterleave, SixVorbisChannelsGoToWaveOrder) {

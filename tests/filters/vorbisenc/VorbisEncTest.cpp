@@ -354,6 +354,25 @@ TEST(PcmDeinterleave, ScalesSixteenBitValuesAndCopiesFloats) {
     EXPECT_EQ(right[1], -0.25f);
 }
 
+TEST(PcmDeinterleave, MonoAndStereoRunsScaleEverySampleIntoItsChannel) {
+    std::vector<int16_t> values(2 * 19);
+    for (size_t i = 0; i < values.size(); ++i) {
+        values[i] = static_cast<int16_t>(i % 3 == 0 ? -32768 : int(i) * 1723 - 30000);
+    }
+    std::vector<uint8_t> bytes(values.size() * 2 + 1);  // read from an odd address
+    std::memcpy(bytes.data() + 1, values.data(), values.size() * 2);
+    std::vector<float> a(21, 9.0f), b(21, 9.0f);
+    float* out[] = {a.data(), b.data()};
+    DeinterleaveFrames(bytes.data() + 1, 19, 2, false, {1, 0}, out, 2);
+    for (int f = 0; f < 19; ++f) {
+        EXPECT_EQ(b[2 + f], values[2 * f] / 32768.0f) << f;
+        EXPECT_EQ(a[2 + f], values[2 * f + 1] / 32768.0f) << f;
+    }
+    EXPECT_EQ(a[1], 9.0f);  // nothing before the offset is touched
+    DeinterleaveFrames(bytes.data() + 1, 21, 1, false, {0}, out, 0);
+    for (int f = 0; f < 21; ++f) EXPECT_EQ(a[f], values[f] / 32768.0f) << f;
+}
+
 TEST(PcmDeinterleave, SixChannelsGoToVorbisOrder) {
     std::vector<int> map = VorbisChannelMapForInput(6);
     int16_t frame[6];
