@@ -79,14 +79,13 @@ std::vector<uint8_t> FfmpegEncode(const char* encoder, const PcmAudio& audio, in
     };
     for (size_t at = 0; at < audio.frames(); at += chunk) {
         av_frame_unref(frame);
-        // Encoders with a fixed frame size take only whole frames; the last is padded.
+        // A short last frame is padded by libavcodec where the encoder needs whole frames.
         const size_t frames = std::min(chunk, audio.frames() - at);
-        frame->nb_samples = int(ctx->frame_size > 0 ? chunk : frames);
+        frame->nb_samples = int(frames);
         frame->format = AV_SAMPLE_FMT_S16;
         frame->sample_rate = audio.sampleRate;
         av_channel_layout_default(&frame->ch_layout, audio.channels);
         if (av_frame_get_buffer(frame, 0) < 0) break;
-        std::memset(frame->data[0], 0, size_t(frame->nb_samples) * frameBytes);
         std::memcpy(frame->data[0], pcm.data() + at * frameBytes, frames * frameBytes);
         if (avcodec_send_frame(ctx.get(), frame) < 0) break;
         drain();
