@@ -14,7 +14,7 @@ struct ModuleEntries {
     int (*run)(int argc, char** argv);
 };
 
-// The module's one exported symbol: extern "C" const ModuleEntries* tarnel_cli_entries().
+// The module's one exported symbol: extern "C" const void* tarnel_cli_entries().
 inline constexpr const char* kModuleEntrySymbol = "tarnel_cli_entries";
 
 }  // namespace tarnel::cli

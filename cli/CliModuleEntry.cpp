@@ -36,8 +36,7 @@ int RunCommand(int argc, char** argv) {
 }  // namespace
 }  // namespace tarnel::cli
 
-extern "C" __attribute__((visibility("default"))) const tarnel::cli::ModuleEntries*
-tarnel_cli_entries() {
+extern "C" __attribute__((visibility("default"))) const void* tarnel_cli_entries() {
     static const tarnel::cli::ModuleEntries entries{sizeof(tarnel::cli::ModuleEntries),
                                                     &tarnel::cli::RunCommand};
     return &entries;

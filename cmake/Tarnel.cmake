@@ -60,17 +60,22 @@ endfunction()
 
 # tarnel_add_fuzzer(name SOURCES ... LIBS ...)
 # With TARNEL_FUZZ the target links libFuzzer; otherwise it links a replay driver that runs
-# the given files and a fixed set of generated and mutated inputs, and CTest runs it.
+# the target's seed corpus, random inputs and mutations of the corpus, and CTest runs it. The
+# corpus of tarnel_fuzz_<x> is ${TARNEL_FUZZ_CORPUS_DIR}/<x>, written by tarnel_fuzz_corpus
+# (fuzz/corpus) at build time; tarnel_fuzzers builds every target with its corpus.
 function(tarnel_add_fuzzer name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE tarnel_warnings ${ARG_LIBS})
+  add_dependencies(${name} tarnel_fuzz_corpus_files)
+  add_dependencies(tarnel_fuzzers ${name})
+  string(REGEX REPLACE "^tarnel_fuzz_" "" corpus ${name})
   if(TARNEL_FUZZ)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   else()
     target_link_libraries(${name} PRIVATE tarnel_fuzz_driver)
     if(TARNEL_BUILD_TESTS)
-      add_test(NAME fuzz.${name} COMMAND ${name})
+      add_test(NAME fuzz.${name} COMMAND ${name} ${TARNEL_FUZZ_CORPUS_DIR}/${corpus})
       set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 600)
     endif()
   endif()

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git clang-format
+  build-essential cmake ninja-build pkg-config git clang-format ccache
+  clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libgsf-1-dev libcurl4-openssl-dev
   libogg-dev libvorbis-dev libmp3lame-dev libmpg123-dev

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds with AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs every test; the last lines are CTest's summary.
+# runs every test (the fuzz targets replay their seed corpus there), runs every libFuzzer target
+# for a few seconds from its corpus (scripts/fuzz.sh), and fails if either fails; the last
+# lines are CTest's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -10,4 +12,10 @@ if command -v ccache >/dev/null; then
 fi
 cmake --preset asan >/dev/null
 cmake --build --preset asan
+fuzzing=0
+./scripts/fuzz.sh 6 || fuzzing=$?
 ctest --preset asan -j "$(nproc)"
+if ((fuzzing)); then
+  echo "The fuzz run failed (see above)."
+  exit "$fuzzing"
+fi

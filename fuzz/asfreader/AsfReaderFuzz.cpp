@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/media/AsfDemuxer.h"
-#include "platform/media/AsfEncodeSession.h"
 #include "platform/media/AsfFileLayout.h"
 
 using namespace tarnel;
@@ -38,11 +37,6 @@ const std::filesystem::path& ScratchFile() {
 void WriteFile(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
 }
 
 }  // namespace
@@ -77,28 +71,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (n == 3) (void)demuxer->Seek(packet.start / 2);
     }
     return 0;
-}
-
-// Well-formed files from our own writer: two codecs, with and without an index.
-extern "C" size_t TarnelFuzzSeedCount() {
-    return 2;
-}
-
-extern "C" std::vector<uint8_t> TarnelFuzzSeed(size_t index) {
-    const auto path = ScratchFile();
-    AsfStreamSettings stream;
-    stream.formatTag = index == 0 ? 0x0161 : 0x0160;
-    stream.sampleRate = index == 0 ? 44100 : 22050;
-    stream.channels = index == 0 ? 2 : 1;
-    stream.bitrate = index == 0 ? 64000 : 32000;
-    const PcmFormat input{8000, 1, 16, false, 0};
-    std::unique_ptr<AsfEncodeSession> session;
-    if (FAILED(AsfEncodeSession::Open(path, stream, input, &session))) return {};
-    std::vector<uint8_t> pcm(8000 * 2 / 2);  // half a second of a ramp
-    for (size_t i = 0; i < pcm.size(); i += 2) pcm[i + 1] = uint8_t(i / 7);
-    (void)session->Write(pcm);
-    (void)session->Finish(index == 0);
-    auto bytes = ReadFile(path);
-    if (bytes.size() < 1000) __builtin_trap();  // a seed must be a real file
-    return bytes;
 }

@@ -1,19 +1,19 @@
-// Runs a libFuzzer entry point without libFuzzer: every file named on the command line, then a
-// fixed, reproducible set of inputs (random bytes and mutations of the target's seeds), so the
-// targets run under CTest with the sanitizers on every build.
+// Runs a libFuzzer entry point without libFuzzer: every file named on the command line (a
+// folder stands for the files in it, such as the target's seed corpus), a fixed set of random
+// inputs, and reproducible mutations of each file, so the targets run under CTest with the
+// sanitizers on every build, from the same inputs a libFuzzer run starts from.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
-
-// A target may provide seeds (well-formed inputs) to mutate; weak so it is optional.
-extern "C" __attribute__((weak)) size_t TarnelFuzzSeedCount();
-extern "C" __attribute__((weak)) std::vector<uint8_t> TarnelFuzzSeed(size_t index);
 
 namespace {
 
@@ -64,13 +64,42 @@ std::vector<uint8_t> Mutate(std::vector<uint8_t> input, std::mt19937& rng) {
     return input;
 }
 
+// The files named, a folder's regular files in name order. An empty folder is an error: a
+// corpus that was not generated must not pass for a replay.
+std::vector<std::filesystem::path> InputFiles(int argc, char** argv) {
+    std::vector<std::filesystem::path> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path arg(argv[i]);
+        if (!std::filesystem::is_directory(arg)) {
+            files.push_back(arg);
+            continue;
+        }
+        std::vector<std::filesystem::path> inFolder;
+        for (const auto& entry : std::filesystem::directory_iterator(arg)) {
+            if (entry.is_regular_file()) inFolder.push_back(entry.path());
+        }
+        if (inFolder.empty()) throw std::runtime_error("no files in " + arg.string());
+        std::sort(inFolder.begin(), inFolder.end());
+        files.insert(files.end(), inFolder.begin(), inFolder.end());
+    }
+    return files;
+}
+
+// Mutations in all, shared out over the files, so a larger corpus costs no more time.
+constexpr size_t kMutations = 2000;
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        std::ifstream in(argv[i], std::ios::binary);
-        std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), {});
-        RunOne(data);
+    std::vector<std::vector<uint8_t>> inputs;
+    for (const auto& path : InputFiles(argc, argv)) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            std::cerr << "cannot read " << path << "\n";
+            return 2;
+        }
+        inputs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        RunOne(inputs.back());
     }
     std::mt19937 rng(20261207);
     RunOne({});
@@ -79,13 +108,11 @@ int main(int argc, char** argv) {
         for (auto& b : data) b = static_cast<uint8_t>(rng());
         RunOne(data);
     }
-    size_t seeds = TarnelFuzzSeedCount ? TarnelFuzzSeedCount() : 0;
-    for (size_t s = 0; s < seeds; ++s) {
-        std::vector<uint8_t> seed = TarnelFuzzSeed(s);
-        RunOne(seed);
-        for (int i = 0; i < 400; ++i) RunOne(Mutate(seed, rng));
+    const size_t perInput = inputs.empty() ? 0 : (kMutations + inputs.size() - 1) / inputs.size();
+    for (const auto& input : inputs) {
+        for (size_t i = 0; i < perInput; ++i) RunOne(Mutate(input, rng));
     }
-    std::cout << "replayed " << (argc - 1) << " files, 301 random inputs and " << seeds
-              << " seeds with 400 mutations each\n";
+    std::cout << "replayed " << inputs.size() << " files with " << perInput
+              << " mutations each and 301 random inputs\n";
     return 0;
 }

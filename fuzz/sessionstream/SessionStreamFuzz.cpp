@@ -40,22 +40,3 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!reread.complete || reread.records != expected) __builtin_trap();
     return 0;
 }
-
-// Well-formed streams for the replay driver to mutate.
-extern "C" size_t TarnelFuzzSeedCount() {
-    return 3;
-}
-extern "C" std::vector<uint8_t> TarnelFuzzSeed(size_t index) {
-    switch (index) {
-        case 0:
-            return EncodeSessionStream({});
-        case 1:
-            return EncodeSessionStream({{"/music/a.mp3", FileStatus::Idle, true},
-                                        {"/music/b.ogg", FileStatus::Converted, false},
-                                        {"", FileStatus::Idle, true}});
-        default:
-            return EncodeSessionStream(
-                {{"/m\xc3\xbcsic/\xe2\x99\xaa.wav", FileStatus::Playing, true},
-                 {"/x.wma", static_cast<FileStatus>(-7), false}});
-    }
-}

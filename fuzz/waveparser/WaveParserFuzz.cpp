@@ -15,27 +15,6 @@
 
 using namespace tarnel::media;
 
-namespace {
-
-std::vector<uint8_t> Chunk(const char* id, std::vector<uint8_t> body) {
-    std::vector<uint8_t> out(id, id + 4);
-    uint8_t size[4];
-    WriteLe32(size, uint32_t(body.size()));
-    out.insert(out.end(), size, size + 4);
-    out.insert(out.end(), body.begin(), body.end());
-    if (body.size() & 1) out.push_back(0);
-    return out;
-}
-
-std::vector<uint8_t> Riff(std::initializer_list<std::vector<uint8_t>> chunks) {
-    std::vector<uint8_t> out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
-    for (const auto& c : chunks) out.insert(out.end(), c.begin(), c.end());
-    WriteLe32(&out[4], uint32_t(out.size() - 8));
-    return out;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::span<const uint8_t> bytes(data, size);
     (void)SniffContent(bytes);
@@ -80,36 +59,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     return 0;
-}
-
-// Well-formed files for the replay driver to mutate.
-extern "C" size_t TarnelFuzzSeedCount() {
-    return 4;
-}
-extern "C" std::vector<uint8_t> TarnelFuzzSeed(size_t index) {
-    std::vector<uint8_t> pcmData(400);
-    for (size_t i = 0; i < pcmData.size(); ++i) pcmData[i] = uint8_t(i * 7);
-    switch (index) {
-        case 0:
-            return Riff({Chunk("fmt ", MakePcmWaveFormat(8000, 1, 16)), Chunk("data", pcmData)});
-        case 1:
-            return Riff({Chunk("LIST", {1, 2, 3}),
-                         Chunk("fmt ", MakeExtensibleWaveFormat(48000, 2, 24, 24, 3)),
-                         Chunk("data", pcmData), Chunk("JUNK", {9})});
-        case 2:
-            return Riff(
-                {Chunk("data", pcmData), Chunk("fmt ", MakePcmWaveFormat(22050, 2, 32, true))});
-        default: {
-            std::vector<uint8_t> adpcm(20, 0);
-            WriteLe16(&adpcm[0], 0x0011);
-            WriteLe16(&adpcm[2], 1);
-            WriteLe32(&adpcm[4], 8000);
-            WriteLe32(&adpcm[8], 4055);
-            WriteLe16(&adpcm[12], 256);
-            WriteLe16(&adpcm[14], 4);
-            WriteLe16(&adpcm[16], 2);
-            WriteLe16(&adpcm[18], 505);
-            return Riff({Chunk("fmt ", adpcm), Chunk("data", std::vector<uint8_t>(512))});
-        }
-    }
 }

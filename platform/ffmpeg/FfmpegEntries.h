@@ -65,7 +65,8 @@ struct Entries {
     TARNEL_FFMPEG_FUNCTIONS(TARNEL_MODULE_ENTRY)
 };
 
-// The module's one exported symbol: extern "C" const Entries* tarnel_ffmpeg_entries().
+// The module's one exported symbol: extern "C" const void* tarnel_ffmpeg_entries(), the address
+// of its Entries.
 inline constexpr const char* kEntrySymbol = "tarnel_ffmpeg_entries";
 
 }  // namespace tarnel::ffmpeg

@@ -2,8 +2,9 @@
 // dlopen by platform/media on the first FFmpeg call.
 #include "platform/ffmpeg/FfmpegEntries.h"
 
-extern "C" __attribute__((visibility("default"))) const tarnel::ffmpeg::Entries*
-tarnel_ffmpeg_entries() {
+// Typed as the loader calls it (a function returning const void*): calling a function through a
+// pointer of another type is undefined, and clang's sanitizer stops on it.
+extern "C" __attribute__((visibility("default"))) const void* tarnel_ffmpeg_entries() {
     static const tarnel::ffmpeg::Entries entries{sizeof(tarnel::ffmpeg::Entries),
                                                  TARNEL_FFMPEG_FUNCTIONS(TARNEL_MODULE_ADDRESS)};
     return &entries;

@@ -30,7 +30,7 @@ struct Entries {
     TARNEL_GSF_FUNCTIONS(TARNEL_MODULE_ENTRY)
 };
 
-// The module's one exported symbol: extern "C" const Entries* tarnel_gsf_entries().
+// The module's one exported symbol: extern "C" const void* tarnel_gsf_entries().
 inline constexpr const char* kEntrySymbol = "tarnel_gsf_entries";
 
 }  // namespace tarnel::gsf

@@ -3,7 +3,10 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
 #include <mutex>
+
+#include "platform/media/MpegAudioHeader.h"
 
 namespace tarnel::media {
 namespace {
@@ -15,6 +18,37 @@ bool LibraryReady() {
     static bool ready = false;
     std::call_once(once, [] { ready = mpg123_init() == MPG123_OK; });
     return ready;
+}
+
+// True when the bit allocation of a whole Layer I frame fits in the frame: every subband with
+// bits allocated carries a 6-bit scale factor and twelve samples, and allocation 15 is
+// forbidden. libmpg123 hands out a frame of silence for a frame that does not fit.
+bool LayerOneFrameFits(std::span<const uint8_t> frame, const MpegAudioFrame& header) {
+    const size_t start = 4 + (header.crc ? 2 : 0);
+    size_t bit = start * 8;
+    auto read4 = [&] {
+        const size_t byte = bit / 8;
+        const unsigned value = byte < frame.size() ? frame[byte] : 0;
+        const unsigned nibble = bit % 8 == 0 ? value >> 4 : value & 15;
+        bit += 4;
+        return nibble;
+    };
+    const unsigned mode = (frame[3] >> 6) & 3;
+    const int channels = mode == 3 ? 1 : 2;
+    // Joint stereo codes the upper subbands once for both channels.
+    const int bound = mode == 1 ? 4 * (((frame[3] >> 4) & 3) + 1) : 32;
+    size_t needed = bit;
+    for (int sb = 0; sb < 32; ++sb) {
+        const int coded = sb < bound ? channels : 1;
+        for (int ch = 0; ch < coded; ++ch) {
+            const unsigned allocation = read4();
+            needed += 4;
+            if (allocation == 15) return false;
+            if (allocation == 0) continue;
+            needed += 12 * (allocation + 1) + 6 * size_t(sb < bound ? 1 : channels);
+        }
+    }
+    return needed <= size_t(header.frameBytes) * 8;
 }
 
 }  // namespace
@@ -68,6 +102,10 @@ bool MpegDecoderCore::Open(long rate, int channels) {
 bool MpegDecoderCore::Restart() {
     if (!handle_) return false;
     fedWithoutOutput_ = 0;
+    pending_.clear();
+    tagBytesLeft_ = 0;
+    betweenFrames_ = false;
+    allowance_ = 0;
     return mpg123_open_feed(handle_.get()) == MPG123_OK;
 }
 
@@ -82,8 +120,57 @@ bool MpegDecoderCore::Feed(std::span<const uint8_t> bytes) {
         ++errors_;
         if (!Restart()) return false;
     }
-    fedWithoutOutput_ += bytes.size();
-    return mpg123_feed(handle_.get(), bytes.data(), bytes.size()) == MPG123_OK;
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    size_t at = 0;
+    bool accepted = true;
+    auto skip = [&](size_t n) {
+        if (!betweenFrames_) ++errors_;
+        betweenFrames_ = true;
+        at += n;
+    };
+    while (at < pending_.size()) {
+        const std::span<const uint8_t> rest(pending_.data() + at, pending_.size() - at);
+        if (tagBytesLeft_ > 0) {
+            const size_t n = size_t(std::min<uint64_t>(tagBytesLeft_, rest.size()));
+            tagBytesLeft_ -= n;
+            at += n;
+            continue;
+        }
+        if (rest[0] != 0xFF && rest[0] != 'I') {
+            // Nothing but a frame or a tag may start here; look for the next candidate.
+            const auto next = std::find_if(rest.begin() + 1, rest.end(),
+                                           [](uint8_t b) { return b == 0xFF || b == 'I'; });
+            skip(size_t(next - rest.begin()));
+            continue;
+        }
+        if (rest.size() < 10) break;  // a header or tag header may be cut here
+        if (const size_t tag = Id3v2TagSize(rest)) {
+            tagBytesLeft_ = tag;
+            continue;
+        }
+        const auto frame = ParseMpegAudioHeader(rest);
+        if (!frame) {
+            skip(1);
+            continue;
+        }
+        const size_t length = size_t(frame->frameBytes);
+        if (rest.size() < length) break;
+        const auto bytesOfFrame = rest.first(length);
+        if (frame->sampleRate != rate_ ||
+            (frame->layer == 1 && !LayerOneFrameFits(bytesOfFrame, *frame))) {
+            ++errors_;
+            betweenFrames_ = false;
+            at += length;
+            continue;
+        }
+        betweenFrames_ = false;
+        at += length;
+        allowance_ += uint64_t(frame->samplesPerFrame);
+        fedWithoutOutput_ += length;
+        if (mpg123_feed(handle_.get(), bytesOfFrame.data(), length) != MPG123_OK) accepted = false;
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + long(at));
+    return accepted;
 }
 
 MpegDecoderCore::Status MpegDecoderCore::Read(std::span<uint8_t> out, size_t* produced) {
@@ -91,12 +178,16 @@ MpegDecoderCore::Status MpegDecoderCore::Read(std::span<uint8_t> out, size_t* pr
     *produced = 0;
     if (!handle_) return Status::NeedMore;
     const size_t frameBytes = size_t(BytesPerFrame());
-    const size_t room = out.size() / frameBytes * frameBytes;
+    // Never more than the frames fed can give, whatever libmpg123 makes of them.
+    const size_t room =
+        size_t(std::min<uint64_t>(out.size() / frameBytes, allowance_)) * frameBytes;
+    if (room == 0) return Status::NeedMore;
     // A few format announcements may come before audio; never loop on them forever.
     for (int i = 0; i < 8; ++i) {
         size_t done = 0;
         const int rc = mpg123_read(handle_.get(), out.data(), room, &done);
         *produced = done;
+        allowance_ -= std::min<uint64_t>(allowance_, done / frameBytes);
         if (done > 0) fedWithoutOutput_ = 0;
         switch (rc) {
             case MPG123_OK:

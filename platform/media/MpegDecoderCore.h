@@ -1,8 +1,13 @@
 #pragma once
 // MpegDecoderCore: libmpg123 in feed mode, giving 16-bit PCM at one fixed rate and channel
 // count whatever the stream does, so the output format never changes. Frames with another
-// channel count are mixed to the output's; frames at another sample rate are not decoded (they
-// count as errors and are skipped; the splitter already leaves such frames out).
+// channel count are mixed to the output's.
+// The core cuts its input into frames itself and hands libmpg123 only whole frames it can
+// decode: frames at another sample rate, free-format frames (whose length no header gives),
+// Layer I frames whose allocation needs more bits than the frame holds, and bytes between
+// frames are dropped and counted as errors, so no silence stands in for audio that was never
+// decoded, and the output is bounded by the input: at most kMaxFramesPerInputByte sample frames
+// per byte fed. ID3v2 tags are skipped.
 // Gapless information in a LAME/Xing info frame is honoured: the encoder's delay and padding
 // are trimmed. A decoding error restarts the decoder on the next bytes instead of ending the
 // stream.
@@ -12,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 struct mpg123_handle_struct;
 
@@ -35,7 +41,8 @@ public:
     void Close();
     bool IsOpen() const { return handle_ != nullptr; }
 
-    // Hands MPEG bytes to the decoder; false when it refused them.
+    // Hands MPEG bytes to the decoder (any cut: a frame may span calls); false when libmpg123
+    // refused them.
     bool Feed(std::span<const uint8_t> bytes);
 
     enum class Status {
@@ -54,6 +61,9 @@ public:
     // Input fed without any output before the decoder gives up on it and restarts: bounds
     // what libmpg123 may buffer from bytes that hold no audio.
     static constexpr size_t kMaxFedWithoutOutput = 4 * 1024 * 1024;
+    // The densest standard frames (MPEG-2 Layer III and Layer II at 24000 Hz and 8 kbit/s) give
+    // 24 sample frames per byte; no input gives more.
+    static constexpr uint64_t kMaxFramesPerInputByte = 24;
 
 private:
     struct HandleDeleter {
@@ -64,6 +74,10 @@ private:
     int channels_ = 0;
     uint64_t errors_ = 0;
     size_t fedWithoutOutput_ = 0;
+    std::vector<uint8_t> pending_;  // input not yet cut into frames: less than one frame
+    uint64_t tagBytesLeft_ = 0;     // of an ID3v2 tag being skipped
+    bool betweenFrames_ = false;    // skipping bytes that start no frame
+    uint64_t allowance_ = 0;        // sample frames the frames fed so far may still give
 };
 
 }  // namespace tarnel::media

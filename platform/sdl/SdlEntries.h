@@ -25,7 +25,7 @@ struct Entries {
     TARNEL_SDL_FUNCTIONS(TARNEL_MODULE_ENTRY)
 };
 
-// The module's one exported symbol: extern "C" const Entries* tarnel_sdl_entries().
+// The module's one exported symbol: extern "C" const void* tarnel_sdl_entries().
 inline constexpr const char* kEntrySymbol = "tarnel_sdl_entries";
 
 }  // namespace tarnel::sdl

@@ -2,7 +2,7 @@
 // by platform/media on the first SDL call (a preview or a sound alert).
 #include "platform/sdl/SdlEntries.h"
 
-extern "C" __attribute__((visibility("default"))) const tarnel::sdl::Entries* tarnel_sdl_entries() {
+extern "C" __attribute__((visibility("default"))) const void* tarnel_sdl_entries() {
     static const tarnel::sdl::Entries entries{sizeof(tarnel::sdl::Entries),
                                               TARNEL_SDL_FUNCTIONS(TARNEL_MODULE_ADDRESS)};
     return &entries;

@@ -54,18 +54,19 @@ std::vector<uint8_t> CompressedWaveFile(const std::string& compressor, const Pcm
     return WaveFile(codec->FormatBlock(), encoded);
 }
 
-std::vector<uint8_t> G726WaveFile(const PcmAudio& audio) {
-    const AVCodec* codec = avcodec_find_encoder_by_name("g726");
-    if (codec == nullptr || audio.sampleRate != 8000 || audio.channels != 1) return {};
+std::vector<uint8_t> FfmpegEncode(const char* encoder, const PcmAudio& audio, int64_t bitRate) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
+    if (codec == nullptr) return {};
     auto freeContext = [](AVCodecContext* c) { avcodec_free_context(&c); };
     std::unique_ptr<AVCodecContext, decltype(freeContext)> ctx(avcodec_alloc_context3(codec),
                                                                freeContext);
-    ctx->sample_rate = 8000;
+    ctx->sample_rate = audio.sampleRate;
     ctx->sample_fmt = AV_SAMPLE_FMT_S16;
-    ctx->bit_rate = 32000;
-    av_channel_layout_default(&ctx->ch_layout, 1);
+    ctx->bit_rate = bitRate;
+    av_channel_layout_default(&ctx->ch_layout, audio.channels);
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return {};
     const std::vector<uint8_t> pcm = Pcm16(audio);
+    const size_t frameBytes = size_t(audio.channels) * 2;
     const size_t chunk = ctx->frame_size > 0 ? size_t(ctx->frame_size) : 1024;
     std::vector<uint8_t> encoded;
     AVFrame* frame = av_frame_alloc();
@@ -78,12 +79,14 @@ std::vector<uint8_t> G726WaveFile(const PcmAudio& audio) {
     };
     for (size_t at = 0; at < audio.frames(); at += chunk) {
         av_frame_unref(frame);
-        frame->nb_samples = int(std::min(chunk, audio.frames() - at));
+        // A short last frame is padded by libavcodec where the encoder needs whole frames.
+        const size_t frames = std::min(chunk, audio.frames() - at);
+        frame->nb_samples = int(frames);
         frame->format = AV_SAMPLE_FMT_S16;
-        frame->sample_rate = 8000;
-        av_channel_layout_default(&frame->ch_layout, 1);
+        frame->sample_rate = audio.sampleRate;
+        av_channel_layout_default(&frame->ch_layout, audio.channels);
         if (av_frame_get_buffer(frame, 0) < 0) break;
-        std::memcpy(frame->data[0], pcm.data() + at * 2, size_t(frame->nb_samples) * 2);
+        std::memcpy(frame->data[0], pcm.data() + at * frameBytes, frames * frameBytes);
         if (avcodec_send_frame(ctx.get(), frame) < 0) break;
         drain();
     }
@@ -91,6 +94,13 @@ std::vector<uint8_t> G726WaveFile(const PcmAudio& audio) {
     drain();
     av_frame_free(&frame);
     av_packet_free(&packet);
+    return encoded;
+}
+
+std::vector<uint8_t> G726WaveFile(const PcmAudio& audio) {
+    if (audio.sampleRate != 8000 || audio.channels != 1) return {};
+    const std::vector<uint8_t> encoded = FfmpegEncode("g726", audio, 32000);
+    if (encoded.empty()) return {};
     // Tag 0x0045, mono, 8000 Hz, 4000 bytes per second, 1-byte blocks, 4 bits per sample.
     std::vector<uint8_t> format = {0x45, 0, 1, 0, 0x40, 0x1F, 0, 0, 0xA0,
                                    0x0F, 0, 0, 1, 0,    4,    0, 0, 0};

@@ -19,6 +19,10 @@ std::vector<uint8_t> WaveFile(const std::vector<uint8_t>& format, const std::vec
 // installed or refuses the audio.
 std::vector<uint8_t> CompressedWaveFile(const std::string& compressor, const PcmAudio& audio);
 
+// The audio through the FFmpeg encoder of that name (16-bit interleaved input), the bare
+// encoded stream; empty when the encoder is missing or refuses the audio.
+std::vector<uint8_t> FfmpegEncode(const char* encoder, const PcmAudio& audio, int64_t bitRate);
+
 // 8000 Hz mono audio as 32 kbit/s G.726 (format tag 0x0045); empty without the encoder.
 std::vector<uint8_t> G726WaveFile(const PcmAudio& audio);
 

@@ -28,7 +28,8 @@ struct Entries {
     decltype(&::curl_easy_setopt) easySetopt;
 };
 
-// The module's one exported symbol: extern "C" const Entries* tarnel_curl_entries().
+// The module's one exported symbol: extern "C" const void* tarnel_curl_entries(), the address of
+// its Entries.
 inline constexpr const char* kEntrySymbol = "tarnel_curl_entries";
 
 }  // namespace tarnel::curl

@@ -2,8 +2,9 @@
 // dlopen by the update check on its first libcurl call.
 #include "update/curl/CurlEntries.h"
 
-extern "C" __attribute__((visibility("default"))) const tarnel::curl::Entries*
-tarnel_curl_entries() {
+// Typed as the loader calls it (a function returning const void*): calling a function through a
+// pointer of another type is undefined, and clang's sanitizer stops on it.
+extern "C" __attribute__((visibility("default"))) const void* tarnel_curl_entries() {
     static const tarnel::curl::Entries entries{
         sizeof(tarnel::curl::Entries),
         TARNEL_CURL_FUNCTIONS(TARNEL_MODULE_ADDRESS) & ::curl_easy_setopt};

@@ -152,5 +152,41 @@ TEST(MpegDecoderCore, NoiseNeverGrowsWithoutBound) {
     EXPECT_LT(got.size(), 44100u * 2 * 10) << "noise is not ten seconds of audio";
 }
 
+TEST(MpegDecoderCore, OnlyFramesItDecodesComeOut) {
+    // Silent Layer I frames decode to exactly their 384 samples each, behind an ID3v2 tag full
+    // of header-like bytes that must not be taken for audio.
+    const auto good = test::MakeHeaderOnlyFrames(3, 3, 4, 0, 20);
+    std::vector<uint8_t> tagged = test::MakeId3v2(300);
+    tagged.insert(tagged.end(), good.begin(), good.end());
+    MpegDecoderCore core;
+    ASSERT_TRUE(core.Open(44100, 2));
+    EXPECT_EQ(DecodeAll(core, tagged, 50).size(), 20u * 384 * 2);
+
+    // Frames libmpg123 cannot decode would come out as silence: a forbidden allocation, an
+    // allocation needing more bits than the frame holds, and free-format frames 6 and 7 bytes
+    // apart (65 bytes of them once gave 24576 bytes of output).
+    const size_t frameBytes = good.size() / 20;
+    std::vector<uint8_t> forbidden = good, oversized = good;
+    for (size_t at = 0; at < good.size(); at += frameBytes) {
+        forbidden[at + 4] = 0xF0;
+        std::fill(oversized.begin() + long(at) + 4, oversized.begin() + long(at) + 36, 0xEE);
+    }
+    std::vector<uint8_t> freeFormat;
+    for (int i = 0; freeFormat.size() < 65; ++i) {
+        const std::vector<uint8_t> header = {0xFF, uint8_t(i % 2 ? 0xFD : 0xFF), 0x00, 0x00};
+        freeFormat.insert(freeFormat.end(), header.begin(), header.end());
+        freeFormat.insert(freeFormat.end(), size_t(2 + i % 2), 0x55);
+    }
+    for (const auto* bad : {&forbidden, &oversized, &freeFormat}) {
+        MpegDecoderCore fresh;
+        ASSERT_TRUE(fresh.Open(44100, 2));
+        for (size_t chunk : {size_t(7), bad->size()}) {
+            ASSERT_TRUE(fresh.Restart());
+            EXPECT_TRUE(DecodeAll(fresh, *bad, chunk).empty());
+        }
+        EXPECT_GT(fresh.Errors(), 0u);
+    }
+}
+
 }  // namespace
 }  // namespace tarnel::media
