@@ -12,14 +12,15 @@
 #include "framework/ModuleForwarding.h"
 
 // clang-format off
-#define TARNEL_GSF_FUNCTIONS(X)                                                                 \
+#define TARNEL_GSF_FUNCTIONS(X)                                                                  \
     X(g_error_free, 1) X(g_object_unref, 1) X(g_type_check_instance_cast, 2)                     \
-    X(g_type_check_instance_is_a, 2) X(gsf_infile_child_by_name, 2) X(gsf_infile_get_type, 0)    \
-    X(gsf_infile_msole_new, 2) X(gsf_infile_name_by_index, 2) X(gsf_infile_num_children, 1)      \
-    X(gsf_init, 0) X(gsf_input_read, 3) X(gsf_input_size, 1) X(gsf_input_stdio_new, 2)           \
+    X(g_type_check_instance_is_a, 2) X(gsf_infile_child_by_index, 2)                             \
+    X(gsf_infile_child_by_name, 2) X(gsf_infile_get_type, 0) X(gsf_infile_msole_new, 2)          \
+    X(gsf_infile_name_by_index, 2) X(gsf_infile_num_children, 1) X(gsf_init, 0)                  \
+    X(gsf_input_read, 3) X(gsf_input_size, 1) X(gsf_input_stdio_new_FILE, 3)                     \
     X(gsf_outfile_msole_new, 1) X(gsf_outfile_new_child, 3) X(gsf_output_close, 1)               \
-    X(gsf_output_get_type, 0) X(gsf_output_is_closed, 1) X(gsf_output_stdio_new, 2)              \
-    X(gsf_output_write, 3)
+    X(gsf_output_get_type, 0) X(gsf_output_memory_get_bytes, 1) X(gsf_output_memory_get_type, 0) \
+    X(gsf_output_memory_new, 0) X(gsf_output_size, 1) X(gsf_output_write, 3)
 // clang-format on
 
 namespace tarnel::gsf {
