@@ -406,8 +406,8 @@ HRESULT Converter::ConfigureVorbisEncoder(IBaseFilter* encoder) {
     if (control == nullptr) return E_NOINTERFACE;
     const HRESULT trial = control->TrialStartStreaming();
     (void)control->TrialStopStreaming();  // releases whatever the trial set up
-    if (trial == 1) return E_VORBIS_SETTINGS_REJECTED;
-    return hr;
+    if (trial == S_FALSE) return E_VORBIS_SETTINGS_REJECTED;
+    return FAILED(trial) ? trial : hr;
 }
 
 HRESULT Converter::Run() {

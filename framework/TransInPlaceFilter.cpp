@@ -1,5 +1,6 @@
 #include "framework/TransInPlaceFilter.h"
 
+#include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
 
 namespace tarnel {
@@ -120,22 +121,16 @@ HRESULT CTransInPlaceFilter::GetMediaType(int position, CMediaType* type) {
 HRESULT CTransInPlaceFilter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
     if (!alloc || !props) return E_POINTER;
     if (!m_pInput->IsConnected()) return E_UNEXPECTED;
-    ALLOCATOR_PROPERTIES request = *props;
+    // As many and as large buffers as upstream uses, so that every sample can be copied.
+    BufferRequest request{.needAsked = true};
     if (auto inputAllocator = m_pInput->Allocator()) {
         ALLOCATOR_PROPERTIES inputProps;
         if (SUCCEEDED(inputAllocator->GetProperties(&inputProps))) {
-            request.cBuffers = std::max(request.cBuffers, inputProps.cBuffers);
-            request.cbBuffer = std::max(request.cbBuffer, inputProps.cbBuffer);
+            request.buffers = std::max(inputProps.cBuffers, 1);
+            request.bytes = std::max(inputProps.cbBuffer, 1);
         }
     }
-    request.cBuffers = std::max(request.cBuffers, 1);
-    request.cbBuffer = std::max(request.cbBuffer, 1);
-    if (request.cbAlign <= 0) request.cbAlign = 1;
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    if (actual.cBuffers < request.cBuffers || actual.cbBuffer < request.cbBuffer) return E_FAIL;
-    return S_OK;
+    return RequestBuffers(alloc, props, request);
 }
 
 HRESULT CTransInPlaceFilter::CompleteConnect(PIN_DIRECTION direction, IPin* receivePin) {

@@ -261,8 +261,14 @@ HRESULT CTransformFilter::CompleteConnect(PIN_DIRECTION direction, IPin* receive
 HRESULT CTransformFilter::InitializeOutputSample(IMediaSample* in, IMediaSample** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
+    // Each flag answers S_OK or S_FALSE; anything else is a fault of the sample.
+    const HRESULT syncPoint = in->IsSyncPoint(), preroll = in->IsPreroll();
+    const HRESULT discontinuity = in->IsDiscontinuity();
+    for (HRESULT flag : {syncPoint, preroll, discontinuity}) {
+        if (flag != S_OK && flag != S_FALSE) return E_UNEXPECTED;
+    }
     uint32_t flags = 0;
-    if (in->IsSyncPoint() != S_OK) flags |= AM_GBF_NOTASYNCPOINT;
+    if (syncPoint != S_OK) flags |= AM_GBF_NOTASYNCPOINT;
     if (m_bSampleSkipped) flags |= AM_GBF_PREVFRAMESKIPPED;
     MediaSamplePtr sample;
     HRESULT hr = m_pOutput->GetDeliveryBuffer(sample.Receive(), nullptr, nullptr, flags);
@@ -278,10 +284,10 @@ HRESULT CTransformFilter::InitializeOutputSample(IMediaSample* in, IMediaSample*
     if (in->GetMediaTime(&mediaStart, &mediaEnd) == S_OK) {
         sample->SetMediaTime(&mediaStart, &mediaEnd);
     }
-    sample->SetSyncPoint(in->IsSyncPoint() == S_OK);
-    sample->SetPreroll(in->IsPreroll() == S_OK);
+    sample->SetSyncPoint(syncPoint == S_OK);
+    sample->SetPreroll(preroll == S_OK);
     // After dropped samples the next one downstream is a discontinuity.
-    sample->SetDiscontinuity(in->IsDiscontinuity() == S_OK || m_bSampleSkipped);
+    sample->SetDiscontinuity(discontinuity == S_OK || m_bSampleSkipped);
     *out = sample.Detach();
     return S_OK;
 }
@@ -296,9 +302,9 @@ HRESULT CTransformFilter::Receive(IMediaSample* sample) {
     if (sample->GetStreamId() != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
 
     MediaSamplePtr out;
+    // Without a buffer because a stop decommitted the allocator, nothing is reported.
     HRESULT hr = InitializeOutputSample(sample, out.Receive());
-    if (FAILED(hr)) return hr;  // no buffer: the allocator was decommitted by a stop
-    hr = Transform(sample, out.get());
+    if (SUCCEEDED(hr)) hr = Transform(sample, out.get());
     if (FAILED(hr)) {
         AbortStream(hr);
         return hr;

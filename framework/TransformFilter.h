@@ -111,7 +111,9 @@ public:
     CTransformOutputPin* OutputPin() const { return m_pOutput; }
 
 protected:
-    // Gets an output buffer and carries the input's properties over to it.
+    // Gets an output buffer and carries the input's properties over to it: times, media times,
+    // sync point, preroll and discontinuity (also after dropped samples). E_UNEXPECTED for an
+    // input that answers a flag query with neither S_OK nor S_FALSE.
     virtual HRESULT InitializeOutputSample(IMediaSample* in, IMediaSample** out);
     void SetInputPin(std::unique_ptr<CTransformInputPin> pin);
     void SetOutputPin(std::unique_ptr<CTransformOutputPin> pin);

@@ -2,36 +2,11 @@
 
 #include <cstring>
 
-#include "framework/MediaSample.h"
+#include "framework/BufferRequest.h"
 
 namespace tarnel {
 
 namespace {
-
-// Copies a boolean sample property; anything but S_OK or S_FALSE is a fault of the sample.
-template <class Get, class Set>
-HRESULT CopyFlag(Get get, Set set) {
-    HRESULT hr = get();
-    if (hr == S_OK) return set(true);
-    if (hr == S_FALSE) return set(false);
-    return E_UNEXPECTED;
-}
-
-HRESULT CopyProperties(IMediaSample* in, IMediaSample* out, bool discontinuityAllowed) {
-    int64_t mediaStart = 0, mediaEnd = 0;
-    if (in->GetMediaTime(&mediaStart, &mediaEnd) == S_OK) out->SetMediaTime(&mediaStart, &mediaEnd);
-    HRESULT hr =
-        CopyFlag([&] { return in->IsSyncPoint(); }, [&](bool v) { return out->SetSyncPoint(v); });
-    if (FAILED(hr)) return hr;
-    hr = CopyFlag([&] { return in->IsPreroll(); }, [&](bool v) { return out->SetPreroll(v); });
-    if (FAILED(hr)) return hr;
-    hr = CopyFlag([&] { return in->IsDiscontinuity(); },
-                  [&](bool v) { return out->SetDiscontinuity(v && discontinuityAllowed); });
-    if (FAILED(hr)) return hr;
-    CMediaType attached;
-    if (in->GetMediaType(&attached) == S_OK) out->SetMediaType(&attached);
-    return S_OK;
-}
 
 // The part of [start, end) that bytes [from, to) of `total` cover.
 REFERENCE_TIME Interpolate(REFERENCE_TIME start, REFERENCE_TIME end, size_t at, size_t total) {
@@ -42,7 +17,8 @@ REFERENCE_TIME Interpolate(REFERENCE_TIME start, REFERENCE_TIME end, size_t at, 
 
 }  // namespace
 
-CMP3EncFilter::CMP3EncFilter() : CTransformFilter("MP3 Encoder", CLSID_MP3EncFilter) {
+CMP3EncFilter::CMP3EncFilter()
+    : CAudioCodecFilter("MP3 Encoder", CLSID_MP3EncFilter, {.syncPoint = false}) {
     ResetToDefaults();
 }
 
@@ -50,7 +26,7 @@ CMP3EncFilter::~CMP3EncFilter() = default;
 
 void* CMP3EncFilter::QueryInterface(const GUID& iid) {
     if (iid == IMP3AudioEncProperties::IID) return static_cast<IMP3AudioEncProperties*>(this);
-    return CTransformFilter::QueryInterface(iid);
+    return CAudioCodecFilter::QueryInterface(iid);
 }
 
 Mpeg1WaveFormatBlock CMP3EncFilter::OutputFormat() const {
@@ -119,7 +95,7 @@ HRESULT CMP3EncFilter::GetMediaType(int position, CMediaType* type) {
 }
 
 HRESULT CMP3EncFilter::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
-    HRESULT hr = CTransformFilter::SetMediaType(direction, type);
+    HRESULT hr = CAudioCodecFilter::SetMediaType(direction, type);
     if (FAILED(hr)) return hr;
     if (!type || type->formattype != FORMAT_WaveFormatEx ||
         type->FormatLength() < kWaveFormatExSize) {
@@ -153,19 +129,12 @@ void CMP3EncFilter::ReconnectOutput() {
 }
 
 HRESULT CMP3EncFilter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    ALLOCATOR_PROPERTIES request = *props;
-    request.cBuffers = kMp3OutputBufferCount;
-    request.cbBuffer = static_cast<int32_t>(kMp3OutputBufferBytes);
-    if (request.cbAlign <= 0) request.cbAlign = 1;
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    if (actual.cBuffers < kMp3OutputBufferCount ||
-        actual.cbBuffer < static_cast<int32_t>(kMp3OutputBufferBytes)) {
-        return E_INVALIDARG;
-    }
-    return S_OK;
+    return RequestBuffers(alloc, props,
+                          {.buffers = kMp3OutputBufferCount,
+                           .bytes = static_cast<int32_t>(kMp3OutputBufferBytes),
+                           .exact = true,
+                           .needAsked = true,
+                           .shortfall = E_INVALIDARG});
 }
 
 // ---- streaming ----
@@ -176,6 +145,15 @@ HRESULT CMP3EncFilter::StartStreaming() {
     return S_OK;
 }
 
+HRESULT CMP3EncFilter::ProcessInput(IMediaSample* in, std::span<const uint8_t>) {
+    MediaSamplePtr out;
+    HRESULT hr = InitializeOutputSample(in, out.Receive());
+    if (FAILED(hr)) return hr;
+    hr = Transform(in, out.get());
+    if (FAILED(hr)) return hr;
+    return m_pOutput->Deliver(out.get());
+}
+
 HRESULT CMP3EncFilter::Transform(IMediaSample* in, IMediaSample* out) {
     if (!in || !out) return E_POINTER;
     if (IsStopped()) {
@@ -183,23 +161,16 @@ HRESULT CMP3EncFilter::Transform(IMediaSample* in, IMediaSample* out) {
         return S_OK;
     }
     const int32_t length = in->GetActualDataLength();
-    REFERENCE_TIME start = 0, end = 0;
-    if (SUCCEEDED(in->GetTime(&start, &end))) out->SetTime(&start, &end);
     uint8_t* data = nullptr;
     if (FAILED(in->GetPointer(&data)) || length < 0 || (length > 0 && !data)) return E_UNEXPECTED;
-    bool piecesAhead = false;
-    HRESULT hr = EncodeSample(in, std::span<const uint8_t>(data, static_cast<size_t>(length)), out,
-                              &piecesAhead);
-    if (FAILED(hr)) return hr;
-    // A discontinuity belongs to the first piece only.
-    return CopyProperties(in, out, !piecesAhead);
+    return EncodeSample(in, std::span<const uint8_t>(data, static_cast<size_t>(length)), out);
 }
 
 HRESULT CMP3EncFilter::EncodeSample(IMediaSample* in, std::span<const uint8_t> pcm,
-                                    IMediaSample* out, bool* piecesAhead) {
-    *piecesAhead = false;
+                                    IMediaSample* out) {
     uint8_t* outData = nullptr;
-    if (FAILED(out->GetPointer(&outData)) || !outData) return E_UNEXPECTED;
+    HRESULT hr = out->GetPointer(&outData);
+    if (FAILED(hr)) return hr;
     const size_t outSize = static_cast<size_t>(std::max(out->GetSize(), 0));
     const size_t total = pcm.size();
     auto format = encoder_.InputFormat();
@@ -212,85 +183,76 @@ HRESULT CMP3EncFilter::EncodeSample(IMediaSample* in, std::span<const uint8_t> p
             size_t pieceFrames = CMP3Encoder::MaxFramesFor(outSize);
             if (pieceFrames == 0) return E_UNEXPECTED;
             size_t pieceEnd = done + pieceFrames * frameBytes;
-            HRESULT hr = DeliverPiece(in, pcm, done, pieceEnd, total);
+            hr = DeliverPiece(in, pcm, done, pieceEnd, total);
             if (FAILED(hr)) return hr;
             done = pieceEnd;
-            *piecesAhead = true;
         }
     }
+    hr = EncodeInto(pcm.subspan(done), out, outData, outSize);
+    if (FAILED(hr)) return hr;
+    if (done > 0) SetPieceTimes(in, out, done, total, total);
+    return S_OK;
+}
+
+HRESULT CMP3EncFilter::EncodeInto(std::span<const uint8_t> pcm, IMediaSample* out, uint8_t* outData,
+                                  size_t outSize) {
     size_t consumed = 0, produced = 0;
-    HRESULT hr = encoder_.Encode(pcm.subspan(done), std::span<uint8_t>(outData, outSize), &consumed,
-                                 &produced);
-    if (FAILED(hr) || consumed != total - done) return E_UNEXPECTED;
-    REFERENCE_TIME start = 0, end = 0;
-    if (done > 0 && SUCCEEDED(in->GetTime(&start, &end))) {
-        REFERENCE_TIME pieceStart = Interpolate(start, end, done, total);
-        out->SetTime(&pieceStart, &end);
-    }
+    HRESULT hr = encoder_.Encode(pcm, std::span<uint8_t>(outData, outSize), &consumed, &produced);
+    if (FAILED(hr)) return hr;
+    if (consumed != pcm.size()) return E_UNEXPECTED;
     return out->SetActualDataLength(static_cast<int32_t>(produced));
+}
+
+void CMP3EncFilter::SetPieceTimes(IMediaSample* in, IMediaSample* piece, size_t pieceBegin,
+                                  size_t pieceEnd, size_t totalBytes) {
+    // A discontinuity belongs to the first piece only.
+    if (pieceBegin > 0) piece->SetDiscontinuity(false);
+    REFERENCE_TIME start = 0, end = 0;
+    if (FAILED(in->GetTime(&start, &end))) return;
+    REFERENCE_TIME a = Interpolate(start, end, pieceBegin, totalBytes);
+    REFERENCE_TIME b = pieceEnd == totalBytes ? end : Interpolate(start, end, pieceEnd, totalBytes);
+    piece->SetTime(&a, &b);
 }
 
 HRESULT CMP3EncFilter::DeliverPiece(IMediaSample* in, std::span<const uint8_t> pcm,
                                     size_t pieceBegin, size_t pieceEnd, size_t totalBytes) {
     MediaSamplePtr piece;
-    HRESULT hr = m_pOutput->GetDeliveryBuffer(piece.Receive(), nullptr, nullptr, 0);
+    HRESULT hr = InitializeOutputSample(in, piece.Receive());
     if (FAILED(hr)) return hr;
     uint8_t* data = nullptr;
-    if (FAILED(piece->GetPointer(&data)) || !data) return E_UNEXPECTED;
-    const size_t size = static_cast<size_t>(std::max(piece->GetSize(), 0));
-    size_t consumed = 0, produced = 0;
-    hr = encoder_.Encode(pcm.subspan(pieceBegin, pieceEnd - pieceBegin),
-                         std::span<uint8_t>(data, size), &consumed, &produced);
-    if (FAILED(hr) || consumed != pieceEnd - pieceBegin) return E_UNEXPECTED;
-    REFERENCE_TIME start = 0, end = 0;
-    if (SUCCEEDED(in->GetTime(&start, &end))) {
-        REFERENCE_TIME a = Interpolate(start, end, pieceBegin, totalBytes);
-        REFERENCE_TIME b = Interpolate(start, end, pieceEnd, totalBytes);
-        piece->SetTime(&a, &b);
-    }
-    hr = CopyProperties(in, piece.get(), pieceBegin == 0);
+    hr = piece->GetPointer(&data);
     if (FAILED(hr)) return hr;
-    piece->SetActualDataLength(static_cast<int32_t>(produced));
+    const size_t size = static_cast<size_t>(std::max(piece->GetSize(), 0));
+    hr = EncodeInto(pcm.subspan(pieceBegin, pieceEnd - pieceBegin), piece.get(), data, size);
+    if (FAILED(hr)) return hr;
+    SetPieceTimes(in, piece.get(), pieceBegin, pieceEnd, totalBytes);
     hr = m_pOutput->Deliver(piece.get());
     return FAILED(hr) ? hr : S_OK;
 }
 
-HRESULT CMP3EncFilter::EndOfStream() {
+HRESULT CMP3EncFilter::Drain() {
     MediaSamplePtr last;
-    if (SUCCEEDED(m_pOutput->GetDeliveryBuffer(last.Receive(), nullptr, nullptr, 0))) {
-        uint8_t* data = nullptr;
+    std::span<uint8_t> room;
+    HRESULT hr = S_OK;
+    // Without a buffer (the filter is stopping) the tail goes with the encoder.
+    if (SUCCEEDED(GetOutputBuffer(&last, &room))) {
         size_t produced = 0;
-        HRESULT hr = E_UNEXPECTED;
-        if (SUCCEEDED(last->GetPointer(&data)) && data) {
-            hr = encoder_.Flush(
-                std::span<uint8_t>(data, static_cast<size_t>(std::max(last->GetSize(), 0))),
-                &produced);
-        }
-        if (FAILED(hr)) {
-            last.Reset();
-            encoder_.Close();
-            AbortStream(E_UNEXPECTED);
-            return E_UNEXPECTED;
-        }
-        if (produced > 0) {
-            last->SetActualDataLength(static_cast<int32_t>(produced));
-            (void)m_pOutput->Deliver(last.get());  // a refusal shows in the writer's result
-        }
+        hr = encoder_.Flush(room, &produced);
+        // A refusal downstream shows in the writer's result.
+        if (SUCCEEDED(hr) && produced > 0) (void)DeliverOutput(last.get(), produced);
     }
     last.Reset();
     encoder_.Close();
-    return CTransformFilter::EndOfStream();
+    return FAILED(hr) ? hr : S_OK;
 }
 
 HRESULT CMP3EncFilter::BeginFlush() {
     encoder_.Close();  // audio LAME still holds belongs to the position being left
-    return CTransformFilter::BeginFlush();
+    return CAudioCodecFilter::BeginFlush();
 }
 
-HRESULT CMP3EncFilter::EndFlush() {
-    // Streaming goes on from the new position with a fresh encoder.
+void CMP3EncFilter::ResetCodec() {
     if (!IsStopped()) (void)encoder_.Open();
-    return CTransformFilter::EndFlush();
 }
 
 // ---- settings ----
@@ -302,8 +264,12 @@ HRESULT CMP3EncFilter::GetWord(Mp3SettingWord word, int32_t* value) {
 }
 
 HRESULT CMP3EncFilter::SetWord(Mp3SettingWord word, int32_t value) {
+    return SetWords({{word, value}});
+}
+
+HRESULT CMP3EncFilter::SetWords(std::initializer_list<std::pair<Mp3SettingWord, int32_t>> words) {
     Mp3EncSettings s = encoder_.Settings();
-    s[word] = value;
+    for (const auto& [word, value] : words) s[word] = value;
     HRESULT hr = encoder_.SetSettings(s);
     RebuildOutputFormat();
     return hr;
@@ -462,27 +428,25 @@ HRESULT CMP3EncFilter::SetSettingsBlock(const uint8_t* buffer, int32_t size) {
 }
 
 HRESULT CMP3EncFilter::ResetToDefaults() {
-    // Storing the block first marks the settings as known; the spare words 7, 17 and 19 keep
-    // their values.
-    encoder_.SetSettings(encoder_.Settings());
-    SetBitrate(128);
-    SetVbrEnabled(false);
-    SetVbrMinBitrate(80);
-    SetVbrMaxBitrate(160);
-    SetEncodingQuality(5);
-    SetVbrQuality(4);
-    SetOutputSampleRate(44100);
-    SetErrorProtection(0);
-    SetOriginalBit(0);
-    SetCopyrightBit(0);
-    SetVbrHardMinimum(0);
-    SetVoicePreset(0);
-    SetFullBandwidth(0);
-    SetStrictIso(0);
-    SetSpareSetting(0);
-    SetForceMidSide(0);
-    SetChannelMode(0);
-    return S_OK;
+    // Storing the block marks the settings as known; the spare words 7, 17 and 19 keep their
+    // values.
+    return SetWords({{kMp3Bitrate, 128},
+                     {kMp3VbrMode, 0},
+                     {kMp3VbrMinBitrate, 80},
+                     {kMp3VbrMaxBitrate, 160},
+                     {kMp3EncodingQuality, 5},
+                     {kMp3VbrQuality, 4},
+                     {kMp3OutputSampleRate, 44100},
+                     {kMp3ErrorProtection, 0},
+                     {kMp3Original, 0},
+                     {kMp3Copyright, 0},
+                     {kMp3VbrHardMinimum, 0},
+                     {kMp3VoicePreset, 0},
+                     {kMp3FullBandwidth, 0},
+                     {kMp3StrictIso, 0},
+                     {kMp3SpareSetting, 0},
+                     {kMp3ForceMidSide, 0},
+                     {kMp3ChannelMode, 0}});
 }
 
 HRESULT CMP3EncFilter::IsInputFormatKnown() {

@@ -9,17 +9,19 @@
 // pieces, each delivered in a buffer of its own.
 //
 // Threading: settings calls (IMP3AudioEncProperties) on any thread; connection calls on the
-// application thread under the filter lock; Transform and EndOfStream on the upstream
-// streaming thread under the receive lock. The encoder has its own lock (CMP3Encoder);
-// outputFormat_ is guarded by formatLock_.
+// application thread under the filter lock; ProcessInput and Drain on the upstream streaming
+// thread under the receive lock. The encoder has its own lock (CMP3Encoder), so a flush closes
+// it at once; outputFormat_ is guarded by formatLock_.
 
+#include <initializer_list>
 #include <mutex>
+#include <utility>
 
 #include "filters/mp3enc/CMP3Encoder.h"
 #include "filters/mp3enc/IMP3AudioEncProperties.h"
 #include "filters/mp3enc/Mp3OutputFormat.h"
+#include "framework/AudioCodecFilter.h"
 #include "framework/FilterRegistry.h"
-#include "framework/TransformFilter.h"
 
 namespace tarnel {
 
@@ -29,14 +31,15 @@ inline constexpr GUID CLSID_MP3EncFilter =
 constexpr int32_t kMp3OutputBufferCount = 4;
 constexpr uint32_t kMp3OutputSampleSize = 4096;  // nominal fixed sample size of the output type
 
-class CMP3EncFilter : public CTransformFilter, public IMP3AudioEncProperties {
+class CMP3EncFilter : public CAudioCodecFilter, public IMP3AudioEncProperties {
 public:
     CMP3EncFilter();
     ~CMP3EncFilter() override;
 
     void* QueryInterface(const GUID& iid) override;
 
-    // CTransformFilter
+    // CAudioCodecFilter
+    // Encodes `in` into `out` (whose properties InitializeOutputSample carried over).
     HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
     HRESULT CheckInputType(const CMediaType* in) override;
     HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
@@ -44,9 +47,7 @@ public:
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT StartStreaming() override;
     HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override;
-    HRESULT EndOfStream() override;
     HRESULT BeginFlush() override;
-    HRESULT EndFlush() override;
 
     // IMP3AudioEncProperties
     HRESULT GetBitrate(int32_t* kbps) override;
@@ -96,17 +97,31 @@ public:
     Mpeg1WaveFormatBlock OutputFormat() const;
     CMP3Encoder& Encoder() { return encoder_; }
 
+protected:
+    HRESULT ProcessInput(IMediaSample* in, std::span<const uint8_t> bytes) override;
+    // The frames LAME still holds, as one untimed sample; the encoder is closed.
+    HRESULT Drain() override;
+    // Streaming goes on from the new position with a fresh encoder.
+    void ResetCodec() override;
+
 private:
     HRESULT GetWord(Mp3SettingWord word, int32_t* value);
     HRESULT SetWord(Mp3SettingWord word, int32_t value);
+    // Stores the words in one go.
+    HRESULT SetWords(std::initializer_list<std::pair<Mp3SettingWord, int32_t>> words);
     // Rebuilt only when both the settings and the input format are known.
     void RebuildOutputFormat();
     // After an input format change while the output is connected.
     void ReconnectOutput();
     // Encodes `pcm` into `out`, handing earlier pieces downstream in buffers of their own when
     // it does not fit. Streaming thread.
-    HRESULT EncodeSample(IMediaSample* in, std::span<const uint8_t> pcm, IMediaSample* out,
-                         bool* piecesAhead);
+    HRESULT EncodeSample(IMediaSample* in, std::span<const uint8_t> pcm, IMediaSample* out);
+    // All of `pcm` into one output buffer; the encoder's failure unchanged.
+    HRESULT EncodeInto(std::span<const uint8_t> pcm, IMediaSample* out, uint8_t* outData,
+                       size_t outSize);
+    // The piece's share of the input's time span.
+    static void SetPieceTimes(IMediaSample* in, IMediaSample* piece, size_t pieceBegin,
+                              size_t pieceEnd, size_t totalBytes);
     HRESULT DeliverPiece(IMediaSample* in, std::span<const uint8_t> pcm, size_t pieceBegin,
                          size_t pieceEnd, size_t totalBytes);
 

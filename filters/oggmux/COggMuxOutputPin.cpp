@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "filters/oggmux/COggMux.h"
+#include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
 
 namespace tarnel {
@@ -32,13 +33,7 @@ HRESULT COggMuxOutputPin::GetMediaType(int position, CMediaType* type) {
 }
 
 HRESULT COggMuxOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    props->cBuffers = std::max(props->cBuffers, 1);
-    props->cbBuffer = std::max(props->cbBuffer, kMinBufferSize);
-    props->cbAlign = 4;
-    props->cbPrefix = 0;
-    ALLOCATOR_PROPERTIES actual;
-    return alloc->SetProperties(props, &actual);
+    return RequestBuffers(alloc, props, {.bytes = kMinBufferSize, .align = 4, .keepPrefix = false});
 }
 
 HRESULT COggMuxOutputPin::Active() {

@@ -4,6 +4,7 @@
 
 #include "filters/oggsplitter/COggSplitter.h"
 #include "filters/oggsplitter/COggStream.h"
+#include "framework/BufferRequest.h"
 
 namespace tarnel {
 
@@ -30,13 +31,8 @@ HRESULT COggSplitOutputPin::GetMediaType(int position, CMediaType* type) {
 }
 
 HRESULT COggSplitOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    props->cBuffers = std::max(props->cBuffers, 1);
-    props->cbBuffer = std::max(props->cbBuffer, m_stream->BufferSize());
-    props->cbAlign = 1;
-    props->cbPrefix = 0;
-    ALLOCATOR_PROPERTIES actual;
-    return alloc->SetProperties(props, &actual);
+    return RequestBuffers(alloc, props,
+                          {.bytes = m_stream->BufferSize(), .align = 1, .keepPrefix = false});
 }
 
 HRESULT COggSplitOutputPin::Active() {

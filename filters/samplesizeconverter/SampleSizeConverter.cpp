@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "filters/samplesizeconverter/PcmWidening.h"
-#include "framework/MediaSample.h"
+#include "framework/BufferRequest.h"
 
 namespace tarnel {
 
@@ -15,16 +15,6 @@ namespace {
 constexpr size_t kAvgBytesPerSecOffset = 8;
 constexpr size_t kBlockAlignOffset = 12;
 constexpr size_t kBitsPerSampleOffset = 14;
-
-// Copies a sample property that answers S_OK or S_FALSE; any other answer is a fault of the
-// sample and stops the stream.
-template <class Get, class Set>
-HRESULT CopyFlag(Get get, Set set) {
-    const HRESULT hr = get();
-    if (hr != S_OK && hr != S_FALSE) return E_UNEXPECTED;
-    const HRESULT set_hr = set(hr == S_OK);
-    return FAILED(set_hr) ? set_hr : S_OK;
-}
 
 }  // namespace
 
@@ -141,16 +131,11 @@ HRESULT SampleSizeConverter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PR
             size = std::max(size, int64_t{inputProps.cbBuffer} * factor);
         }
     }
-    ALLOCATOR_PROPERTIES request = *props;
-    request.cBuffers = 1;
-    request.cbBuffer =
-        static_cast<int32_t>(std::clamp<int64_t>(size, 1, std::numeric_limits<int32_t>::max()));
-    request.cbAlign = std::max(request.cbAlign, 1);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    if (actual.cBuffers < 1 || actual.cbBuffer < request.cbBuffer) return E_FAIL;
-    return S_OK;
+    return RequestBuffers(alloc, props,
+                          {.bytes = static_cast<int32_t>(
+                               std::clamp<int64_t>(size, 1, std::numeric_limits<int32_t>::max())),
+                           .exact = true,
+                           .needAsked = true});
 }
 
 HRESULT SampleSizeConverter::Transform(IMediaSample* in, IMediaSample* out) {
@@ -175,21 +160,8 @@ HRESULT SampleSizeConverter::Transform(IMediaSample* in, IMediaSample* out) {
         std::memcpy(destination, source, static_cast<size_t>(length));
     }
 
-    REFERENCE_TIME start = 0, stop = 0;
-    hr = in->GetTime(&start, &stop);
-    if (hr == S_OK) {
-        out->SetTime(&start, &stop);
-    } else if (hr == VFW_S_NO_STOP_TIME) {
-        out->SetTime(&start, nullptr);
-    }
-    int64_t mediaStart = 0, mediaStop = 0;
-    if (in->GetMediaTime(&mediaStart, &mediaStop) == S_OK) {
-        out->SetMediaTime(&mediaStart, &mediaStop);
-    }
-    hr =
-        CopyFlag([&] { return in->IsSyncPoint(); }, [&](bool on) { return out->SetSyncPoint(on); });
-    if (hr != S_OK) return hr;
-    // A format change announced upstream goes on in the form this filter delivers it.
+    // The other properties came with the buffer (InitializeOutputSample). A format change
+    // announced upstream goes on in the form this filter delivers it.
     CMediaType changed;
     if (in->GetMediaType(&changed) == S_OK) {
         if (widening_) {
@@ -199,12 +171,6 @@ HRESULT SampleSizeConverter::Transform(IMediaSample* in, IMediaSample* out) {
         }
         out->SetMediaType(&changed);
     }
-    hr = CopyFlag([&] { return in->IsPreroll(); }, [&](bool on) { return out->SetPreroll(on); });
-    if (hr != S_OK) return hr;
-    hr = CopyFlag([&] { return in->IsDiscontinuity(); },
-                  [&](bool on) { return out->SetDiscontinuity(on); });
-    if (hr != S_OK) return hr;
-
     return out->SetActualDataLength(static_cast<int32_t>(outLength));
 }
 

@@ -6,6 +6,7 @@
 #include "filters/vorbiscommon/OggFilterIds.h"
 #include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbisdec/PcmInterleave.h"
+#include "framework/BufferRequest.h"
 #include "framework/VectorState.h"
 
 namespace tarnel {
@@ -30,7 +31,7 @@ HRESULT CVorbisDecInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* props
 
 // ---- filter ----
 
-CVorbisDec::CVorbisDec() : CTransformFilter("", CLSID_VorbisDec) {
+CVorbisDec::CVorbisDec() : CAudioCodecFilter("", CLSID_VorbisDec, {}) {
     HRESULT hr = S_OK;
     SetInputPin(std::make_unique<CVorbisDecInputPin>(this, &hr));
     SetOutputPin(std::make_unique<CTransformOutputPin>("PCM Audio", this, &hr));
@@ -67,13 +68,10 @@ HRESULT CVorbisDec::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES*
     if (!alloc || !props) return E_POINTER;
     auto wfx = m_pOutput->CurrentMediaType().WaveFormatEx();
     if (!wfx) return E_UNEXPECTED;
-    props->cBuffers = std::max(props->cBuffers, 1);
-    props->cbBuffer =
-        std::max(props->cbBuffer, static_cast<int32_t>(wfx->nBlockAlign) * kBufferFrames);
-    props->cbAlign = 1;
-    props->cbPrefix = 0;
-    ALLOCATOR_PROPERTIES actual;
-    return alloc->SetProperties(props, &actual);
+    return RequestBuffers(alloc, props,
+                          {.bytes = static_cast<int32_t>(wfx->nBlockAlign) * kBufferFrames,
+                           .align = 1,
+                           .keepPrefix = false});
 }
 
 HRESULT CVorbisDec::GetMediaType(int position, CMediaType* type) {
@@ -112,7 +110,7 @@ HRESULT CVorbisDec::GetMediaType(int position, CMediaType* type) {
 
 HRESULT CVorbisDec::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
     if (direction != PINDIR_OUTPUT || !type) return S_OK;
-    std::lock_guard lock(m_decoderLock);
+    CAutoLock lock(&m_csReceive);
     auto wfx = type->WaveFormatEx();
     m_floatOutput = wfx && wfx->wBitsPerSample == 32;
     m_outputChannels = wfx ? wfx->nChannels : 0;
@@ -138,7 +136,6 @@ void CVorbisDec::ResetSynthesis() {
 }
 
 HRESULT CVorbisDec::StartStreaming() {
-    std::lock_guard lock(m_decoderLock);
     m_pending.Reset();
     ForgetHeaders();
     ResetSynthesis();
@@ -148,7 +145,6 @@ HRESULT CVorbisDec::StartStreaming() {
 }
 
 HRESULT CVorbisDec::StopStreaming() {
-    std::lock_guard lock(m_decoderLock);
     m_pending.Reset();
     ResetSynthesis();
     ForgetHeaders();
@@ -249,77 +245,57 @@ HRESULT CVorbisDec::DeliverPcm() {
     // Times: the returned frames end at the synthesis granule position.
     int64_t firstFrame = m_dsp.granulepos >= 0 ? m_dsp.granulepos - available : m_framesDelivered;
     HRESULT result = S_OK;
+    // On a failure the frames still pending are read and dropped.
+    auto fail = [&](HRESULT hr) {
+        while ((available = vorbis_synthesis_pcmout(&m_dsp, &pcm)) > 0)
+            vorbis_synthesis_read(&m_dsp, available);
+        return hr;
+    };
     while (available > 0) {
         MediaSamplePtr out;
-        HRESULT hr = m_pOutput->GetDeliveryBuffer(out.Receive(), nullptr, nullptr, 0);
-        if (FAILED(hr)) {
-            while ((available = vorbis_synthesis_pcmout(&m_dsp, &pcm)) > 0)
-                vorbis_synthesis_read(&m_dsp, available);
-            return hr;
-        }
-        const int capacity = out->GetSize() / (channels * bytes);
+        std::span<uint8_t> room;
+        HRESULT hr = GetOutputBuffer(&out, &room);
+        if (FAILED(hr)) return fail(hr);
+        const auto capacity = static_cast<int>(room.size() / (channels * bytes));
         if (capacity <= 0) return VFW_E_BUFFER_OVERFLOW;
         // A block larger than one buffer continues in the next one instead of being cut.
         const int count = std::min(available, capacity);
-        uint8_t* target = nullptr;
-        out->GetPointer(&target);
         InterleaveFrames(pcm, 0, count, channels, m_channelMap, m_gainOn ? m_gain : 1.0f,
-                         m_floatOutput, target);
+                         m_floatOutput, room.data());
         vorbis_synthesis_read(&m_dsp, count);
-        out->SetActualDataLength(count * channels * bytes);
         REFERENCE_TIME start = SamplesToRefTime(firstFrame, m_info.rate);
         REFERENCE_TIME stop = SamplesToRefTime(firstFrame + count, m_info.rate);
-        out->SetTime(&start, &stop);
-        out->SetSyncPoint(true);
-        out->SetDiscontinuity(false);
-        out->SetPreroll(false);
         firstFrame += count;
         m_framesDelivered += count;
-        result = m_pOutput->Deliver(out.get());
-        if (FAILED(result)) {
-            while ((available = vorbis_synthesis_pcmout(&m_dsp, &pcm)) > 0)
-                vorbis_synthesis_read(&m_dsp, available);
-            return result;
-        }
+        result = DeliverOutput(out.get(), size_t(count) * channels * bytes, &start, &stop);
+        if (FAILED(result)) return fail(result);
         available = vorbis_synthesis_pcmout(&m_dsp, &pcm);
     }
     return result;
 }
 
-HRESULT CVorbisDec::Receive(IMediaSample* sample) {
-    if (!sample) return E_POINTER;
-    if (sample->GetStreamId() != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
-    std::lock_guard lock(m_decoderLock);
+HRESULT CVorbisDec::ProcessInput(IMediaSample* sample, std::span<const uint8_t> bytes) {
     MediaSamplePtr previous = std::move(m_pending);
     m_pending = MediaSamplePtr::Share(sample);
     if (!previous) return S_OK;
     REFERENCE_TIME start = 0, stop = 0;
     bool negative = SUCCEEDED(sample->GetTime(&start, &stop)) && start < 0;
-    HRESULT hr = Decode(previous.get(), false, negative);
-    if (FAILED(hr)) AbortStream(hr);
-    return hr;
+    return Decode(previous.get(), false, negative);
 }
 
-HRESULT CVorbisDec::EndOfStream() {
-    {
-        std::lock_guard lock(m_decoderLock);
-        MediaSamplePtr last = std::move(m_pending);
-        if (last) {
-            HRESULT hr = Decode(last.get(), true, false);
-            if (FAILED(hr)) AbortStream(hr);
-        }
+HRESULT CVorbisDec::Drain() {
+    MediaSamplePtr last = std::move(m_pending);
+    if (last) {
+        HRESULT hr = Decode(last.get(), true, false);
+        if (FAILED(hr)) AbortStream(hr);
     }
-    return CTransformFilter::EndOfStream();
+    return S_OK;
 }
 
-HRESULT CVorbisDec::BeginFlush() {
-    HRESULT hr = CTransformFilter::BeginFlush();
-    std::lock_guard lock(m_decoderLock);
-    MediaSamplePtr pending = std::move(m_pending);
-    if (pending) (void)Decode(pending.get(), true, true);  // keeps a header, decodes nothing
+void CVorbisDec::ResetCodec() {
+    m_pending.Reset();
     ResetSynthesis();
     ForgetHeaders();
-    return hr;
 }
 
 void RegisterVorbisDecoder(FilterRegistry& registry) {

@@ -13,20 +13,19 @@
 // A discontinuity restarts synthesis with the stored headers; a flush or a stop forgets them
 // (the splitter sends them again after every new start).
 //
-// Threading: Receive and EndOfStream run on the splitter's delivery thread (under
-// m_csReceive); BeginFlush and StopStreaming on the control thread. All of them take
-// m_decoderLock, which guards the headers, the libvorbis state, the pending sample and the
-// output settings.
+// Threading: ProcessInput and Drain run on the splitter's delivery thread, ResetCodec at the
+// end of a flush and StartStreaming/StopStreaming at state changes, all under m_csReceive,
+// which also SetMediaType takes: it guards the headers, the libvorbis state, the pending
+// sample and the output settings.
 
-#include <mutex>
 #include <vector>
 
 #include <vorbis/codec.h>
 
 #include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "framework/AudioCodecFilter.h"
 #include "framework/FilterRegistry.h"
 #include "framework/MediaSample.h"
-#include "framework/TransformFilter.h"
 
 namespace tarnel {
 
@@ -39,7 +38,7 @@ public:
     HRESULT GetAllocatorRequirements(ALLOCATOR_PROPERTIES* props) override;  // 2 buffers
 };
 
-class CVorbisDec : public CTransformFilter {
+class CVorbisDec : public CAudioCodecFilter {
 public:
     static constexpr int kBufferFrames = 4096;
 
@@ -53,14 +52,20 @@ public:
     HRESULT StartStreaming() override;
     HRESULT StopStreaming() override;
     HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override;
-    HRESULT Receive(IMediaSample* sample) override;
-    HRESULT EndOfStream() override;
-    HRESULT BeginFlush() override;
 
     // Offer 32-bit float before 16-bit integer (off: 16-bit first).
     void SetFloatFirst(bool on) { m_floatFirst = on; }
     bool GainActive() const { return m_gainOn; }
     float Gain() const { return m_gain; }
+
+protected:
+    // Keeps the sample and decodes the one before it.
+    HRESULT ProcessInput(IMediaSample* in, std::span<const uint8_t> bytes) override;
+    // Decodes the last packet with libvorbis' end-of-stream flag; a failure is reported and
+    // end of stream still goes on.
+    HRESULT Drain() override;
+    // Forgets the pending sample, the synthesis state and the headers.
+    void ResetCodec() override;
 
 private:
     HRESULT Decode(IMediaSample* sample, bool endOfStream, bool skip);
@@ -69,7 +74,6 @@ private:
     void ForgetHeaders();
     HRESULT DeliverPcm();
 
-    std::recursive_mutex m_decoderLock;
     std::vector<uint8_t> m_headers[3];  // identification, comment, setup; empty when missing
     vorbis_info m_info{};
     vorbis_comment m_comment{};

@@ -9,7 +9,7 @@
 #include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbisenc/CVorbisEncOutputPin.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
-#include "framework/MediaSample.h"
+#include "framework/BufferRequest.h"
 #include "framework/VectorState.h"
 
 namespace tarnel {
@@ -50,7 +50,8 @@ std::optional<InputLayout> LayoutOf(const CMediaType& type) {
 
 }  // namespace
 
-CVorbisEnc::CVorbisEnc() : CTransformFilter("QZ Vorbis Encoder", CLSID_VorbisEnc) {
+CVorbisEnc::CVorbisEnc()
+    : CAudioCodecFilter("QZ Vorbis Encoder", CLSID_VorbisEnc, {.syncPoint = false}) {
     HRESULT hr = S_OK;
     SetInputPin(std::make_unique<CTransformInputPin>("PCM Audio", this, &hr));
     SetOutputPin(std::make_unique<CVorbisEncOutputPin>(this, &hr));
@@ -62,7 +63,7 @@ CVorbisEnc::~CVorbisEnc() {
 
 void* CVorbisEnc::QueryInterface(const GUID& iid) {
     if (iid == IVorbisEncoderControl::IID) return static_cast<IVorbisEncoderControl*>(this);
-    return CTransformFilter::QueryInterface(iid);
+    return CAudioCodecFilter::QueryInterface(iid);
 }
 
 HRESULT CVorbisEnc::TrialStartStreaming() {
@@ -82,10 +83,6 @@ HRESULT CVorbisEnc::TrialStopStreaming() {
     return StopStreaming();
 }
 
-HRESULT CVorbisEnc::Transform(IMediaSample* in, IMediaSample* out) {
-    return E_UNEXPECTED;  // Receive does the work
-}
-
 HRESULT CVorbisEnc::CheckInputType(const CMediaType* in) {
     if (!in) return E_POINTER;
     return LayoutOf(*in) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
@@ -100,13 +97,8 @@ HRESULT CVorbisEnc::CheckTransform(const CMediaType* in, const CMediaType* out) 
 }
 
 HRESULT CVorbisEnc::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    props->cBuffers = std::max(props->cBuffers, 1);
-    props->cbBuffer = std::max(props->cbBuffer, kMinOutputBuffer);
-    props->cbAlign = 1;
-    props->cbPrefix = 0;
-    ALLOCATOR_PROPERTIES actual;
-    return alloc->SetProperties(props, &actual);
+    return RequestBuffers(alloc, props,
+                          {.bytes = kMinOutputBuffer, .align = 1, .keepPrefix = false});
 }
 
 HRESULT CVorbisEnc::GetMediaType(int position, CMediaType* type) {
@@ -217,26 +209,31 @@ HRESULT CVorbisEnc::StopStreaming() {
     return S_OK;
 }
 
+HRESULT CVorbisEnc::DeliverPacket(const ogg_packet& packet, REFERENCE_TIME start,
+                                  REFERENCE_TIME stop, uint32_t flags) {
+    MediaSamplePtr out;
+    std::span<uint8_t> room;
+    HRESULT hr = GetOutputBuffer(&out, &room, flags);
+    if (FAILED(hr)) return hr;
+    const auto bytes = static_cast<size_t>(packet.bytes);
+    if (room.size() < bytes) return VFW_E_BUFFER_OVERFLOW;
+    std::memcpy(room.data(), packet.packet, bytes);
+    return DeliverOutput(out.get(), bytes, &start, &stop);
+}
+
 HRESULT CVorbisEnc::DeliverHeaders() {
     ogg_packet packets[3];
     vorbis_analysis_headerout(&m_dsp, &m_comment, &packets[0], &packets[1], &packets[2]);
-    for (ogg_packet& packet : packets) {
-        REFERENCE_TIME start = 0, stop = 0;
-        MediaSamplePtr out;
-        if (FAILED(m_pOutput->GetDeliveryBuffer(out.Receive(), &start, &stop, 0))) continue;
-        if (out->GetSize() < packet.bytes) return VFW_E_BUFFER_OVERFLOW;
-        uint8_t* data = nullptr;
-        out->GetPointer(&data);
-        std::memcpy(data, packet.packet, static_cast<size_t>(packet.bytes));
-        out->SetActualDataLength(static_cast<int32_t>(packet.bytes));
-        out->SetTime(&start, &stop);
-        (void)m_pOutput->Deliver(out.get());  // a refused header shows up with the audio
+    for (const ogg_packet& packet : packets) {
+        // A header that cannot go out leaves them all unsent: the next drain tries again.
+        HRESULT hr = DeliverPacket(packet, 0, 0, 0);
+        if (FAILED(hr)) return hr;
     }
     m_headersSent = true;
     return S_OK;
 }
 
-HRESULT CVorbisEnc::Drain() {
+HRESULT CVorbisEnc::DeliverPackets() {
     if (!m_headersSent) {
         HRESULT hr = DeliverHeaders();
         if (FAILED(hr)) return hr;
@@ -247,48 +244,28 @@ HRESULT CVorbisEnc::Drain() {
         vorbis_bitrate_addblock(&m_block);
         ogg_packet packet;
         while (vorbis_bitrate_flushpacket(&m_dsp, &packet)) {
-            REFERENCE_TIME start = SamplesToRefTime(packet.granulepos, m_info.rate);
-            REFERENCE_TIME stop = SamplesToRefTime(m_dsp.granulepos, m_info.rate);
-            MediaSamplePtr out;
-            HRESULT hr =
-                m_pOutput->GetDeliveryBuffer(out.Receive(), &start, &stop, AM_GBF_NOTASYNCPOINT);
-            if (FAILED(hr)) return hr;
-            if (out->GetSize() < packet.bytes) return VFW_E_BUFFER_OVERFLOW;
-            out->SetTime(&start, &stop);
-            out->SetDiscontinuity(false);
-            uint8_t* data = nullptr;
-            out->GetPointer(&data);
-            std::memcpy(data, packet.packet, static_cast<size_t>(packet.bytes));
-            out->SetActualDataLength(static_cast<int32_t>(packet.bytes));
-            hr = m_pOutput->Deliver(out.get());
-            if (FAILED(hr)) return hr;
-            result = hr;
+            result = DeliverPacket(packet, SamplesToRefTime(packet.granulepos, m_info.rate),
+                                   SamplesToRefTime(m_dsp.granulepos, m_info.rate),
+                                   AM_GBF_NOTASYNCPOINT);
+            if (FAILED(result)) return result;
         }
     }
     return result;
 }
 
-HRESULT CVorbisEnc::Receive(IMediaSample* sample) {
+HRESULT CVorbisEnc::ProcessInput(IMediaSample* sample, std::span<const uint8_t> input) {
     ClearUpperVectorState();
-    if (!sample) return E_POINTER;
-    if (sample->GetStreamId() != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
-    if (!m_encoderReady) {
-        // The set-up was refused: nothing can be encoded in this run.
-        AbortStream(E_VORBIS_SETTINGS_REJECTED);
-        return E_VORBIS_SETTINGS_REJECTED;
-    }
+    // The set-up was refused: nothing can be encoded in this run.
+    if (!m_encoderReady) return E_VORBIS_SETTINGS_REJECTED;
     auto layout = LayoutOf(m_pInput->CurrentMediaType());
     if (!layout || layout->channels != m_channels ||
         static_cast<size_t>(layout->channels) != m_channelMap.size()) {
-        AbortStream(VFW_E_TYPE_NOT_ACCEPTED);
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
-
-    uint8_t* data = nullptr;
-    if (FAILED(sample->GetPointer(&data)) || !data) return S_OK;
+    const uint8_t* data = input.data();
     const int channels = layout->channels;
     const int bytes = layout->bytesPerSample;
-    const int64_t frames = sample->GetActualDataLength() / channels / bytes;
+    const auto frames = static_cast<int64_t>(input.size() / channels / bytes);
 
     // Where this input starts on the encoder's sample line. An unstamped sample continues the
     // line. A stamped one is placed by its distance from the end of the previous input, so
@@ -335,25 +312,21 @@ HRESULT CVorbisEnc::Receive(IMediaSample* sample) {
         i += count;
         m_samplesSubmitted += j;
         vorbis_analysis_wrote(&m_dsp, j);
-        HRESULT hr = Drain();
+        HRESULT hr = DeliverPackets();
         // A refused delivery downstream ends the stream instead of being lost silently; a
         // packet too large for a buffer is dropped and the input still fed.
-        if (FAILED(hr) && hr != VFW_E_BUFFER_OVERFLOW) {
-            AbortStream(hr);
-            return hr;
-        }
+        if (FAILED(hr) && hr != VFW_E_BUFFER_OVERFLOW) return hr;
     }
     return S_OK;
 }
 
-HRESULT CVorbisEnc::EndOfStream() {
+HRESULT CVorbisEnc::Drain() {
     ClearUpperVectorState();
-    // m_csReceive is held by the input pin: no Receive runs now.
     if (m_encoderReady) {
         vorbis_analysis_wrote(&m_dsp, 0);
-        (void)Drain();  // whatever could not be delivered is lost with the stream's end
+        (void)DeliverPackets();
     }
-    return CTransformFilter::EndOfStream();
+    return S_OK;
 }
 
 void RegisterVorbisEncoder(FilterRegistry& registry) {

@@ -15,11 +15,10 @@
 // is filled with silence, so the encoded stream has no holes and no repeats. A sample without
 // a time continues at the frames submitted.
 //
-// Threading: Receive and EndOfStream run on the upstream streaming thread under m_csReceive;
-// StartStreaming/StopStreaming run under the state lock (and m_csReceive, see CTransformFilter)
-// or on the engine's thread for the trial, while the graph is stopped. The libvorbis state and
-// the counters are touched only there. The stored settings are written by SetFormat while
-// stopped.
+// Threading: ProcessInput and Drain run on the upstream streaming thread under m_csReceive;
+// StartStreaming/StopStreaming run under the state lock and m_csReceive (see CTransformFilter)
+// or, for the trial, under both locks while the graph is stopped. The libvorbis state and the
+// counters are touched only there. The stored settings are written by SetFormat while stopped.
 
 #include <memory>
 #include <vector>
@@ -28,14 +27,14 @@
 
 #include "filters/vorbiscommon/IVorbisEncoderControl.h"
 #include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "framework/AudioCodecFilter.h"
 #include "framework/FilterRegistry.h"
-#include "framework/TransformFilter.h"
 
 namespace tarnel {
 
 class CVorbisEncOutputPin;
 
-class CVorbisEnc : public CTransformFilter, public IVorbisEncoderControl {
+class CVorbisEnc : public CAudioCodecFilter, public IVorbisEncoderControl {
 public:
     // Frames per analysis write. Small writes keep libvorbis' buffer short: after every block
     // it moves all samples still buffered, so large writes cost time that grows with their size.
@@ -54,7 +53,6 @@ public:
     HRESULT TrialStartStreaming() override;
     HRESULT TrialStopStreaming() override;
 
-    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;  // E_UNEXPECTED
     HRESULT CheckInputType(const CMediaType* in) override;
     HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
     HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) override;
@@ -63,8 +61,6 @@ public:
     HRESULT StartStreaming() override;
     HRESULT StopStreaming() override;
     HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override;
-    HRESULT Receive(IMediaSample* sample) override;
-    HRESULT EndOfStream() override;
 
     // Managed VBR (bitrate mode 1): a quality mode derived from the average bitrate, without
     // bitrate management. Set by the conversion engine; kept for the filter's life.
@@ -77,9 +73,18 @@ public:
     const std::vector<int>& ChannelMap() const { return m_channelMap; }
     int64_t SamplesSubmitted() const { return m_samplesSubmitted; }
 
+protected:
+    HRESULT ProcessInput(IMediaSample* in, std::span<const uint8_t> bytes) override;
+    // End of input for libvorbis and the last packets out; what cannot be delivered is lost
+    // with the stream's end, so end of stream always goes on.
+    HRESULT Drain() override;
+
 private:
+    HRESULT DeliverPacket(const ogg_packet& packet, REFERENCE_TIME start, REFERENCE_TIME stop,
+                          uint32_t flags);
     HRESULT DeliverHeaders();
-    HRESULT Drain();
+    // Delivers every packet libvorbis has ready (the headers first).
+    HRESULT DeliverPackets();
     void ReleaseEncoder();
     // Sets up m_info from the configured settings: S_FALSE when libvorbis refuses them.
     HRESULT SetUpInfo();

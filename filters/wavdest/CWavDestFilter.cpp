@@ -5,6 +5,7 @@
 
 #include "filters/wavdest/CWavDestOutputPin.h"
 #include "filters/wavdest/WavFileLayout.h"
+#include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
 
 namespace tarnel {
@@ -66,17 +67,12 @@ HRESULT CWavDestFilter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERT
     ALLOCATOR_PROPERTIES inputProps;
     hr = inputAllocator->GetProperties(&inputProps);
     if (FAILED(hr)) return hr;
-
-    ALLOCATOR_PROPERTIES request;
-    request.cBuffers = 1;
-    request.cbAlign = 1;
-    request.cbPrefix = 0;
-    request.cbBuffer = std::max(inputProps.cbBuffer, 1);
-    ALLOCATOR_PROPERTIES actual;
-    hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    if (actual.cBuffers < 1 || actual.cbBuffer < request.cbBuffer) return E_FAIL;
-    return S_OK;
+    return RequestBuffers(alloc, props,
+                          {.bytes = std::max(inputProps.cbBuffer, 1),
+                           .exact = true,
+                           .align = 1,
+                           .keepPrefix = false,
+                           .needAsked = true});
 }
 
 // ---- streaming ----

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/BufferRequest.h"
 #include "framework/Guids.h"
 #include "framework/MediaSample.h"
 
@@ -56,15 +57,11 @@ HRESULT CAsfReaderOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PR
     if (!alloc || !props) return E_POINTER;
     AsfDemuxer* demuxer = reader_->Demuxer();
     if (!demuxer) return E_UNEXPECTED;
-    ALLOCATOR_PROPERTIES request;
-    request.cBuffers = std::max(props->cBuffers, kBufferCount);
-    request.cbBuffer = std::max(props->cbBuffer, kMinBufferBytes);
-    request.cbAlign = std::max(props->cbAlign, 1);
-    request.cbPrefix = props->cbPrefix;
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    return actual.cBuffers >= 1 && actual.cbBuffer >= kMinBufferBytes ? S_OK : E_FAIL;
+    return RequestBuffers(alloc, props,
+                          {.buffers = kBufferCount,
+                           .bytes = kMinBufferBytes,
+                           .needBuffers = 1,
+                           .needBytes = kMinBufferBytes});
 }
 
 HRESULT CAsfReaderOutputPin::OnThreadStartPlay() {

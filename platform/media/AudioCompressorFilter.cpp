@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/MediaSample.h"
+#include "framework/BufferRequest.h"
 
 namespace tarnel::media {
 namespace {
@@ -22,7 +22,8 @@ std::optional<std::pair<uint32_t, uint16_t>> PcmInput(const CMediaType* type) {
 }  // namespace
 
 AudioCompressorFilter::AudioCompressorFilter(const AudioCompressorDescription& compressor)
-    : CTransformFilter(compressor.displayName, TarnelAudioCompressorClsid(compressor.formatTag)),
+    : CAudioCodecFilter(compressor.displayName, TarnelAudioCompressorClsid(compressor.formatTag),
+                        {}),
       compressor_(compressor) {}
 
 AudioCompressorFilter::~AudioCompressorFilter() = default;
@@ -74,15 +75,8 @@ HRESULT AudioCompressorFilter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_
     const int32_t perSecond = info ? static_cast<int32_t>(info->format.nAvgBytesPerSec) : 0;
     int32_t size = std::max(perSecond / 4, 4096);
     size = (size + blockAlign - 1) / blockAlign * blockAlign;
-    ALLOCATOR_PROPERTIES request = *props;
-    request.cBuffers = std::max(request.cBuffers, 4);
-    request.cbBuffer = std::max(request.cbBuffer, size);
-    request.cbAlign = std::max(request.cbAlign, 1);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    if (actual.cBuffers < 1 || actual.cbBuffer < 1) return E_FAIL;
-    return S_OK;
+    return RequestBuffers(alloc, props,
+                          {.buffers = 4, .bytes = size, .needBuffers = 1, .needBytes = 1});
 }
 
 HRESULT AudioCompressorFilter::StartStreaming() {
@@ -101,30 +95,13 @@ HRESULT AudioCompressorFilter::StopStreaming() {
     return S_OK;
 }
 
-HRESULT AudioCompressorFilter::Receive(IMediaSample* sample) {
-    if (sample == nullptr) return E_POINTER;
-    if (sample->GetStreamId() != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
-    if (restartPending_.exchange(false)) {
-        HRESULT restarted = StartStreaming();
-        if (FAILED(restarted)) return restarted;
-    }
+HRESULT AudioCompressorFilter::ProcessInput(IMediaSample*, std::span<const uint8_t> bytes) {
     if (!codec_) return VFW_E_WRONG_STATE;
-    uint8_t* data = nullptr;
-    HRESULT hr = sample->GetPointer(&data);
-    if (FAILED(hr)) return hr;
-    const int32_t length = sample->GetActualDataLength();
-    if (length < 0) return E_UNEXPECTED;
-    if (!codec_->Encode(std::span<const uint8_t>(data, static_cast<size_t>(length)), encoded_)) {
-        AbortStream(E_FAIL);
-        return E_FAIL;
-    }
-    hr = DeliverEncoded();
-    if (FAILED(hr)) AbortStream(hr);
-    return hr;
+    if (!codec_->Encode(bytes, encoded_)) return E_FAIL;
+    return DeliverEncoded();
 }
 
-HRESULT AudioCompressorFilter::EndOfStream() {
-    if (restartPending_.exchange(false)) (void)StartStreaming();  // nothing to flush after it
+HRESULT AudioCompressorFilter::Drain() {
     if (codec_) {
         if (!codec_->Flush(encoded_)) {
             AbortStream(E_FAIL);
@@ -133,15 +110,12 @@ HRESULT AudioCompressorFilter::EndOfStream() {
             (void)DeliverEncoded();
         }
     }
-    return CTransformFilter::EndOfStream();
+    return S_OK;
 }
 
-HRESULT AudioCompressorFilter::BeginFlush() {
-    // Audio before the flush is dropped: the streaming thread restarts the encoder with the
-    // next sample. The receive lock is not taken here, as that thread may be waiting for a
-    // buffer that only the downstream flush frees.
-    restartPending_ = true;
-    return CTransformFilter::BeginFlush();
+void AudioCompressorFilter::ResetCodec() {
+    // A failed restart leaves no codec: the next sample is refused.
+    if (codec_) (void)StartStreaming();
 }
 
 HRESULT AudioCompressorFilter::DeliverEncoded() {
@@ -153,21 +127,18 @@ HRESULT AudioCompressorFilter::DeliverEncoded() {
     HRESULT hr = S_OK;
     while (offset < encoded_.size()) {
         MediaSamplePtr out;
-        hr = m_pOutput->GetDeliveryBuffer(out.Receive(), nullptr, nullptr, 0);
-        if (FAILED(hr)) break;
-        uint8_t* buffer = nullptr;
-        hr = out->GetPointer(&buffer);
+        std::span<uint8_t> buffer;
+        hr = GetOutputBuffer(&out, &buffer);
         if (FAILED(hr)) break;
         // Whole compressed blocks per buffer, unless one block is larger than a buffer.
-        size_t room = static_cast<size_t>(std::max(out->GetSize(), 0));
+        size_t room = buffer.size();
         if (room >= blockAlign) room -= room % blockAlign;
         const size_t count = std::min(room, encoded_.size() - offset);
         if (count == 0) {
             hr = E_UNEXPECTED;
             break;
         }
-        std::copy_n(encoded_.begin() + static_cast<std::ptrdiff_t>(offset), count, buffer);
-        out->SetActualDataLength(static_cast<int32_t>(count));
+        std::copy_n(encoded_.begin() + static_cast<std::ptrdiff_t>(offset), count, buffer.data());
         // Times follow the PCM consumed, shared out over the pieces by their size; the last
         // piece ends at the frames fed so far.
         const uint64_t framesEnd =
@@ -175,10 +146,8 @@ HRESULT AudioCompressorFilter::DeliverEncoded() {
         offset += count;
         REFERENCE_TIME start = static_cast<REFERENCE_TIME>(framesDelivered_ * UNITS / rate);
         REFERENCE_TIME stop = static_cast<REFERENCE_TIME>(framesEnd * UNITS / rate);
-        out->SetTime(&start, &stop);
-        out->SetSyncPoint(true);
         framesDelivered_ = framesEnd;
-        hr = m_pOutput->Deliver(out.get());
+        hr = DeliverOutput(out.get(), count, &start, &stop);
         if (hr != S_OK) break;
     }
     encoded_.erase(encoded_.begin(), encoded_.begin() + static_cast<std::ptrdiff_t>(offset));

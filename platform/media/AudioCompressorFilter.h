@@ -7,19 +7,18 @@
 // The filter registers under TarnelAudioCompressorClsid(format tag) in the audio compressor
 // category with its display name, which is how the filter catalogue lists and finds it.
 //
-// Threading: the codec belongs to the streaming thread (Receive, EndOfStream) and to
-// StartStreaming/StopStreaming, which the base class runs under m_csReceive as well.
-#include <atomic>
+// Threading: the codec belongs to the streaming thread (ProcessInput, Drain) and to ResetCodec,
+// StartStreaming and StopStreaming, which the base classes run under m_csReceive as well.
 #include <memory>
 #include <vector>
 
+#include "framework/AudioCodecFilter.h"
 #include "framework/FilterRegistry.h"
-#include "framework/TransformFilter.h"
 #include "platform/media/AudioCompressorCodec.h"
 
 namespace tarnel::media {
 
-class AudioCompressorFilter : public CTransformFilter {
+class AudioCompressorFilter : public CAudioCodecFilter {
 public:
     explicit AudioCompressorFilter(const AudioCompressorDescription& compressor);
     ~AudioCompressorFilter() override;
@@ -32,9 +31,13 @@ public:
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT StartStreaming() override;
     HRESULT StopStreaming() override;
-    HRESULT Receive(IMediaSample* sample) override;
-    HRESULT EndOfStream() override;
-    HRESULT BeginFlush() override;
+
+protected:
+    HRESULT ProcessInput(IMediaSample* in, std::span<const uint8_t> bytes) override;
+    // The encoder's tail; a failure is reported and end of stream still goes on.
+    HRESULT Drain() override;
+    // Audio before a flush is dropped: the encoder starts anew.
+    void ResetCodec() override;
 
 private:
     // Sends `encoded_` downstream in as many buffers as it takes.
@@ -44,7 +47,6 @@ private:
     std::unique_ptr<AudioCompressorCodec> codec_;  // streaming only
     std::vector<uint8_t> encoded_;                 // encoded bytes not yet delivered
     uint64_t framesDelivered_ = 0;                 // sample frames covered by delivered bytes
-    std::atomic<bool> restartPending_{false};      // set by a flush (control thread)
 };
 
 // Registers every installed compressor in the audio compressor category.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
+#include "platform/media/CFileSource.h"
 #include "platform/media/PcmConverterFormats.h"
 #include "platform/media/WaveFormatBlock.h"
 #include "platform/media/WaveStreamPlan.h"
@@ -22,6 +24,12 @@ std::optional<PcmFormat> FormatOf(const CMediaType& mt) {
     auto info = DecodeWaveFormat(mt.format);
     if (!info) return std::nullopt;
     return PcmFormat::FromWaveFormat(*info);
+}
+
+// A negative swresample result as the failure it stands for (its errors are negated errno
+// values or FFmpeg's own codes, which have no closer meaning than E_FAIL).
+HRESULT ResampleFailure(int error) {
+    return ResultFromErrno(-error);
 }
 
 // The block cut to exactly 18 + cbSize bytes.
@@ -224,16 +232,11 @@ HRESULT CPcmConverter::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTI
     const int64_t outFrames = MulDivRound(inFrames, out->sampleRate, in->sampleRate) + 512;
     int64_t bytes = std::clamp<int64_t>(outFrames * out->BlockAlign(), 4096, kMaxOutputBuffer);
     bytes -= bytes % out->BlockAlign();
-    ALLOCATOR_PROPERTIES request;
-    request.cBuffers = std::max(props->cBuffers, 2);
-    request.cbBuffer = std::max<int32_t>(props->cbBuffer, int32_t(bytes));
-    request.cbAlign = std::max(props->cbAlign, 1);
-    request.cbPrefix = props->cbPrefix;
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    if (actual.cBuffers < 1 || actual.cbBuffer < int32_t(out->BlockAlign())) return E_FAIL;
-    return S_OK;
+    return RequestBuffers(alloc, props,
+                          {.buffers = 2,
+                           .bytes = int32_t(bytes),
+                           .needBuffers = 1,
+                           .needBytes = int32_t(out->BlockAlign())});
 }
 
 HRESULT CPcmConverter::StartStreaming() {
@@ -294,9 +297,9 @@ HRESULT CPcmConverter::Receive(IMediaSample* sample) {
     if (flushed_.exchange(false) || sample->IsDiscontinuity() == S_OK) {
         // After a flush or a gap the old filter state belongs to other audio.
         if (decompressor_) decompressor_->Reset();
-        if (resampler_ && resampler_->Reset() < 0) {
-            AbortStream(E_FAIL);
-            return E_FAIL;
+        if (const int error = resampler_ ? resampler_->Reset() : 0; error < 0) {
+            AbortStream(ResampleFailure(error));
+            return ResampleFailure(error);
         }
         RestartTimeline();
     }
@@ -348,8 +351,8 @@ HRESULT CPcmConverter::ConvertAndDeliver(std::span<const uint8_t> in, bool drain
                            : resampler_->Convert(first ? in : std::span<const uint8_t>{}, room);
         }
         if (frames < 0) {
-            AbortStream(E_FAIL);
-            return E_FAIL;
+            AbortStream(ResampleFailure(frames));
+            return ResampleFailure(frames);
         }
         if (frames == 0) return S_OK;
         const REFERENCE_TIME start =

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
 #include "platform/media/AsyncReaderByteSource.h"
 #include "platform/media/WaveFormatBlock.h"
@@ -72,16 +73,9 @@ HRESULT CWaveParserOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_P
     if (!alloc || !props) return E_POINTER;
     const WaveStreamPlan* plan = Plan();
     if (!plan) return E_UNEXPECTED;
-    ALLOCATOR_PROPERTIES request;
-    request.cBuffers = std::max(props->cBuffers, 4);
-    request.cbBuffer = std::max<int32_t>(props->cbBuffer, int32_t(plan->ChunkBytes()));
-    request.cbAlign = std::max(props->cbAlign, 1);
-    request.cbPrefix = props->cbPrefix;
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    if (actual.cBuffers < 1 || actual.cbBuffer < int32_t(plan->ChunkBytes())) return E_FAIL;
-    return S_OK;
+    const auto chunk = int32_t(plan->ChunkBytes());
+    return RequestBuffers(alloc, props,
+                          {.buffers = 4, .bytes = chunk, .needBuffers = 1, .needBytes = chunk});
 }
 
 HRESULT CWaveParserOutputPin::OnThreadStartPlay() {

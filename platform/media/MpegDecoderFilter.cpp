@@ -1,6 +1,6 @@
 #include "platform/media/MpegDecoderFilter.h"
 
-#include "framework/MediaSample.h"
+#include "framework/BufferRequest.h"
 
 namespace tarnel::media {
 namespace {
@@ -31,7 +31,8 @@ int64_t SamplesToTime(uint64_t samples, uint32_t rate) {
 }  // namespace
 
 CMpegAudioDecoder::CMpegAudioDecoder()
-    : CTransformFilter("MPEG Layer-3 Decoder", CLSID_MP3DecoderFilter) {}
+    : CAudioCodecFilter("MPEG Layer-3 Decoder", CLSID_MP3DecoderFilter,
+                        {.discontinuityAtRestart = true}) {}
 
 CMpegAudioDecoder::~CMpegAudioDecoder() {
     (void)CTransformFilter::Stop();
@@ -70,24 +71,16 @@ HRESULT CMpegAudioDecoder::CheckTransform(const CMediaType* in, const CMediaType
 }
 
 HRESULT CMpegAudioDecoder::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    ALLOCATOR_PROPERTIES request = *props;
-    request.cBuffers = std::max(props->cBuffers, kBufferCount);
-    request.cbBuffer = std::max(props->cbBuffer, kBufferBytes);
-    request.cbAlign = std::max(props->cbAlign, 1);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
     // Room for at least one whole stereo sample frame.
-    if (actual.cBuffers < 1 || actual.cbBuffer < 4) return E_FAIL;
-    return S_OK;
+    return RequestBuffers(
+        alloc, props,
+        {.buffers = kBufferCount, .bytes = kBufferBytes, .needBuffers = 1, .needBytes = 4});
 }
 
 void CMpegAudioDecoder::ResetTiming() {
     needBaseTime_ = true;
     baseTime_ = 0;
     samplesOut_ = 0;
-    discontinuity_ = true;
 }
 
 HRESULT CMpegAudioDecoder::StartStreaming() {
@@ -103,13 +96,9 @@ HRESULT CMpegAudioDecoder::StopStreaming() {
     return S_OK;
 }
 
-HRESULT CMpegAudioDecoder::EndFlush() {
-    {
-        CAutoLock receive(&m_csReceive);
-        if (decoder_.IsOpen()) decoder_.Restart();
-        ResetTiming();
-    }
-    return CTransformFilter::EndFlush();
+void CMpegAudioDecoder::ResetCodec() {
+    if (decoder_.IsOpen()) decoder_.Restart();
+    ResetTiming();
 }
 
 HRESULT CMpegAudioDecoder::DeliverPcm(IMediaSample* out, size_t bytes) {
@@ -117,62 +106,45 @@ HRESULT CMpegAudioDecoder::DeliverPcm(IMediaSample* out, size_t bytes) {
     const auto rate = uint32_t(decoder_.Rate());
     REFERENCE_TIME start = baseTime_ + SamplesToTime(samplesOut_, rate);
     REFERENCE_TIME end = baseTime_ + SamplesToTime(samplesOut_ + frames, rate);
-    out->SetActualDataLength(int32_t(bytes));
-    out->SetTime(&start, &end);
-    out->SetSyncPoint(true);
-    out->SetDiscontinuity(discontinuity_);
-    discontinuity_ = false;
     samplesOut_ += frames;
-    return m_pOutput->Deliver(out);
+    return DeliverOutput(out, bytes, &start, &end);
 }
 
-HRESULT CMpegAudioDecoder::Receive(IMediaSample* sample) {
-    if (!sample) return E_POINTER;
-    if (sample->GetStreamId() != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
+HRESULT CMpegAudioDecoder::ProcessInput(IMediaSample* sample, std::span<const uint8_t> bytes) {
     if (!decoder_.IsOpen()) return VFW_E_WRONG_STATE;
-
     REFERENCE_TIME start = 0, end = 0;
     if (needBaseTime_ && SUCCEEDED(sample->GetTime(&start, &end))) {
         baseTime_ = start;
         needBaseTime_ = false;
     }
-    uint8_t* data = nullptr;
-    const int32_t length = sample->GetActualDataLength();
-    if (FAILED(sample->GetPointer(&data)) || length < 0 || (length > 0 && !data)) {
-        return E_UNEXPECTED;
-    }
-    if (!decoder_.Feed(std::span<const uint8_t>(data, size_t(length)))) {
+    if (!decoder_.Feed(bytes)) {
         // The decoder refused the bytes: drop them and start afresh with the next ones.
         decoder_.Restart();
         return S_OK;
     }
 
     MediaSamplePtr out;
+    std::span<uint8_t> room;
     size_t filled = 0;
     for (;;) {
         if (!out) {
-            HRESULT hr = m_pOutput->GetDeliveryBuffer(out.Receive(), nullptr, nullptr, 0);
+            HRESULT hr = GetOutputBuffer(&out, &room);
             if (FAILED(hr)) return hr;  // decommitted: the filter is stopping
             filled = 0;
         }
-        uint8_t* buffer = nullptr;
-        out->GetPointer(&buffer);
-        const size_t capacity = size_t(std::max(out->GetSize(), 0));
         size_t produced = 0;
-        const auto status =
-            decoder_.Read(std::span<uint8_t>(buffer + filled, capacity - filled), &produced);
+        const auto status = decoder_.Read(room.subspan(filled), &produced);
         filled += produced;
-        const bool full = capacity - filled < size_t(decoder_.BytesPerFrame());
+        const bool full = room.size() - filled < size_t(decoder_.BytesPerFrame());
         if (status == MpegDecoderCore::Status::Output && !full) continue;
         if (filled > 0) {
             HRESULT hr = DeliverPcm(out.get(), filled);
             out.Reset();
             if (hr != S_OK) return hr;
         }
-        if (status == MpegDecoderCore::Status::NeedMore) return S_OK;
-        // Output (buffer full): go on with a new one. Error: the decoder restarted and what
-        // was fed is gone; the next sample brings fresh bytes.
-        if (status == MpegDecoderCore::Status::Error) return S_OK;
+        // Output (buffer full): go on with a new one. NeedMore: all fed was decoded. Error:
+        // the decoder restarted and what was fed is gone; the next sample brings fresh bytes.
+        if (status != MpegDecoderCore::Status::Output) return S_OK;
     }
 }
 

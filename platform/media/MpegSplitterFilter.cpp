@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
 #include "platform/media/MpegSplitterFormat.h"
 
@@ -97,17 +98,11 @@ HRESULT CMpegSplitterOutputPin::GetMediaType(int position, CMediaType* type) {
 
 HRESULT CMpegSplitterOutputPin::DecideBufferSize(IMemAllocator* alloc,
                                                  ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    ALLOCATOR_PROPERTIES request;
-    request.cBuffers = std::max(props->cBuffers, kBufferCount);
-    request.cbBuffer = std::max(props->cbBuffer, kBufferBytes);
-    request.cbAlign = std::max(props->cbAlign, 1);
-    request.cbPrefix = props->cbPrefix;
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    if (actual.cBuffers < 1 || actual.cbBuffer < kBufferBytes) return E_FAIL;
-    return S_OK;
+    return RequestBuffers(alloc, props,
+                          {.buffers = kBufferCount,
+                           .bytes = kBufferBytes,
+                           .needBuffers = 1,
+                           .needBytes = kBufferBytes});
 }
 
 HRESULT CMpegSplitterOutputPin::OnThreadStartPlay() {

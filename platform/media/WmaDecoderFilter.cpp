@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "framework/BufferRequest.h"
 #include "framework/Guids.h"
 #include "framework/PlanarInterleave.h"
 #include "framework/VectorState.h"
@@ -150,7 +151,8 @@ void CWmaDecoder::PacketDeleter::operator()(AVPacket* p) const {
 }
 
 CWmaDecoder::CWmaDecoder(bool initialised, const GUID& clsid)
-    : CTransformFilter("WMA Decoder", clsid), initialised_(initialised) {}
+    : CAudioCodecFilter("WMA Decoder", clsid, {.discontinuityAtRestart = true}),
+      initialised_(initialised) {}
 
 CWmaDecoder::~CWmaDecoder() {
     (void)CTransformFilter::Stop();
@@ -158,7 +160,7 @@ CWmaDecoder::~CWmaDecoder() {
 
 void* CWmaDecoder::QueryInterface(const GUID& iid) {
     if (iid == IDMOWrapperFilter::IID) return static_cast<IDMOWrapperFilter*>(this);
-    return CTransformFilter::QueryInterface(iid);
+    return CAudioCodecFilter::QueryInterface(iid);
 }
 
 HRESULT CWmaDecoder::Init(const GUID& dmoClsid, const GUID& dmoCategory) {
@@ -204,15 +206,8 @@ HRESULT CWmaDecoder::CheckTransform(const CMediaType* in, const CMediaType* out)
 }
 
 HRESULT CWmaDecoder::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    ALLOCATOR_PROPERTIES request = *props;
-    request.cBuffers = std::max(props->cBuffers, kBufferCount);
-    request.cbBuffer = std::max(props->cbBuffer, kBufferBytes);
-    request.cbAlign = std::max(props->cbAlign, 1);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = alloc->SetProperties(&request, &actual);
-    if (FAILED(hr)) return hr;
-    return actual.cbBuffer >= kBufferBytes ? S_OK : E_FAIL;
+    return RequestBuffers(
+        alloc, props, {.buffers = kBufferCount, .bytes = kBufferBytes, .needBytes = kBufferBytes});
 }
 
 HRESULT CWmaDecoder::StartStreaming() {
@@ -258,32 +253,22 @@ void CWmaDecoder::ResetTiming() {
     needBaseTime_ = true;
     baseTime_ = 0;
     samplesOut_ = 0;
-    discontinuity_ = true;
     out_.Reset();
     filled_ = 0;
 }
 
-HRESULT CWmaDecoder::EndFlush() {
-    {
-        CAutoLock receive(&m_csReceive);
-        if (codec_) avcodec_flush_buffers(codec_.get());
-        ResetTiming();
-    }
-    return CTransformFilter::EndFlush();
+void CWmaDecoder::ResetCodec() {
+    if (codec_) avcodec_flush_buffers(codec_.get());
+    ResetTiming();
 }
 
-HRESULT CWmaDecoder::Flush() {
+HRESULT CWmaDecoder::DeliverFilled() {
     if (!out_ || filled_ == 0) return S_OK;
     const uint64_t frames = filled_ / (2u * channels_);
     const REFERENCE_TIME start = baseTime_ + REFERENCE_TIME(samplesOut_ * UNITS / rate_);
     const REFERENCE_TIME end = baseTime_ + REFERENCE_TIME((samplesOut_ + frames) * UNITS / rate_);
-    out_->SetActualDataLength(int32_t(filled_));
-    out_->SetTime(&start, &end);
-    out_->SetSyncPoint(true);
-    out_->SetDiscontinuity(discontinuity_);
-    discontinuity_ = false;
     samplesOut_ += frames;
-    HRESULT hr = m_pOutput->Deliver(out_.get());
+    HRESULT hr = DeliverOutput(out_.get(), filled_, &start, &end);
     out_.Reset();
     filled_ = 0;
     return hr;
@@ -297,20 +282,18 @@ HRESULT CWmaDecoder::DeliverFrame(const AVFrame* frame) {
     const size_t frameBytes = 2u * channels_;
     for (int i = 0; i < frame->nb_samples;) {
         if (!out_) {
-            HRESULT hr = m_pOutput->GetDeliveryBuffer(out_.Receive(), nullptr, nullptr, 0);
+            HRESULT hr = GetOutputBuffer(&out_, &room_);
             if (FAILED(hr)) return hr;  // decommitted: the filter is stopping
             filled_ = 0;
         }
-        uint8_t* buffer = nullptr;
-        out_->GetPointer(&buffer);
-        const size_t capacity = size_t(std::max(out_->GetSize(), 0)) / frameBytes * frameBytes;
+        const size_t capacity = room_.size() / frameBytes * frameBytes;
         const int room = int((capacity - filled_) / frameBytes);
         const int take = std::min(room, frame->nb_samples - i);
-        Interleave(frame, i, take, channels_, reinterpret_cast<int16_t*>(buffer + filled_));
+        Interleave(frame, i, take, channels_, reinterpret_cast<int16_t*>(room_.data() + filled_));
         filled_ += size_t(take) * frameBytes;
         i += take;
         if (filled_ + frameBytes > capacity) {
-            HRESULT hr = Flush();
+            HRESULT hr = DeliverFilled();
             if (hr != S_OK) return hr;
         }
     }
@@ -336,37 +319,28 @@ HRESULT CWmaDecoder::Decode(const AVPacket* packet) {
     }
 }
 
-HRESULT CWmaDecoder::Receive(IMediaSample* sample) {
-    if (!sample) return E_POINTER;
-    if (sample->GetStreamId() != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
+HRESULT CWmaDecoder::ProcessInput(IMediaSample* sample, std::span<const uint8_t> bytes) {
     if (!codec_) return VFW_E_WRONG_STATE;
     REFERENCE_TIME start = 0, end = 0;
     if (needBaseTime_ && SUCCEEDED(sample->GetTime(&start, &end))) {
         baseTime_ = start;
         needBaseTime_ = false;
     }
-    uint8_t* data = nullptr;
-    const int32_t length = sample->GetActualDataLength();
-    if (FAILED(sample->GetPointer(&data)) || length < 0 || (length > 0 && !data)) {
-        return E_UNEXPECTED;
-    }
-    if (length == 0) return S_OK;
+    if (bytes.empty()) return S_OK;
     // The decoder reads past the end of its input: give it a padded copy.
-    if (av_new_packet(packet_.get(), length) < 0) return E_OUTOFMEMORY;
-    std::memcpy(packet_->data, data, size_t(length));
+    if (av_new_packet(packet_.get(), int(bytes.size())) < 0) return E_OUTOFMEMORY;
+    std::memcpy(packet_->data, bytes.data(), bytes.size());
     HRESULT hr = Decode(packet_.get());
     av_packet_unref(packet_.get());
     return hr;  // a partly filled buffer waits for the next packet or the end of stream
 }
 
-HRESULT CWmaDecoder::EndOfStream() {
-    if (codec_) {
-        HRESULT hr = Decode(nullptr);
-        if (hr == S_OK) hr = Flush();
-        avcodec_flush_buffers(codec_.get());
-        if (FAILED(hr)) return hr;
-    }
-    return CTransformFilter::EndOfStream();
+HRESULT CWmaDecoder::Drain() {
+    if (!codec_) return S_OK;
+    HRESULT hr = Decode(nullptr);
+    if (hr == S_OK) hr = DeliverFilled();
+    avcodec_flush_buffers(codec_.get());
+    return FAILED(hr) ? hr : S_OK;
 }
 
 }  // namespace tarnel::media

@@ -5,19 +5,19 @@
 // has decoders for them), 16-bit PCM out at the stream's rate and channel count, decoded by
 // FFmpeg.
 //
-// One packet may give any amount of PCM, so Receive is the filter's own: it decodes and
-// delivers output buffers as they fill. Output times run on from the first timed input sample
-// after a start or flush, counted in decoded samples. A packet the decoder refuses costs its
-// own audio, never the stream.
+// One packet may give any amount of PCM: ProcessInput decodes and delivers output buffers as
+// they fill. Output times run on from the first timed input sample after a start or flush,
+// counted in decoded samples. A packet the decoder refuses costs its own audio, never the
+// stream.
 //
-// Threads: connection and Init on the application thread; Receive and EndOfStream on the
-// upstream streaming thread under the receive lock, which also guards the decoder and the
-// timing fields.
+// Threads: connection and Init on the application thread; ProcessInput and Drain on the
+// upstream streaming thread and ResetCodec at the end of a flush, all under the receive lock,
+// which also guards the decoder and the timing fields.
 #include <cstdint>
 #include <memory>
 
+#include "framework/AudioCodecFilter.h"
 #include "framework/MediaSample.h"
-#include "framework/TransformFilter.h"
 #include "platform/media/WindowsMediaInterfaces.h"
 
 struct AVCodecContext;
@@ -33,7 +33,7 @@ inline constexpr GUID CLSID_WmaDecoderFilter =
 // True for the WMA format tags this decoder takes and the FFmpeg build can decode.
 bool IsDecodableWmaTag(uint16_t formatTag);
 
-class CWmaDecoder final : public CTransformFilter, public IDMOWrapperFilter {
+class CWmaDecoder final : public CAudioCodecFilter, public IDMOWrapperFilter {
 public:
     // initialised: false for the bare DMO wrapper, which takes no type before Init.
     explicit CWmaDecoder(bool initialised, const GUID& clsid);
@@ -51,9 +51,6 @@ public:
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT StartStreaming() override;
     HRESULT StopStreaming() override;
-    HRESULT Receive(IMediaSample* sample) override;
-    HRESULT EndOfStream() override;
-    HRESULT EndFlush() override;
 
     // Packets the decoder refused since streaming started (streaming thread; for tests).
     uint64_t DecodeErrors() const { return errors_; }
@@ -61,10 +58,16 @@ public:
     static constexpr int32_t kBufferBytes = 64 * 1024;
     static constexpr int32_t kBufferCount = 4;
 
+protected:
+    HRESULT ProcessInput(IMediaSample* in, std::span<const uint8_t> bytes) override;
+    HRESULT Drain() override;
+    void ResetCodec() override;
+
 private:
     HRESULT Decode(const AVPacket* packet);  // null drains
     HRESULT DeliverFrame(const AVFrame* frame);
-    HRESULT Flush();
+    // Delivers the output buffer being filled, if it holds anything.
+    HRESULT DeliverFilled();
     void ResetTiming();
 
     struct CodecDeleter {
@@ -87,8 +90,8 @@ private:
     bool needBaseTime_ = true;
     REFERENCE_TIME baseTime_ = 0;
     uint64_t samplesOut_ = 0;
-    bool discontinuity_ = true;
     MediaSamplePtr out_;  // the output buffer being filled
+    std::span<uint8_t> room_;
     size_t filled_ = 0;
 };
 
