@@ -114,17 +114,10 @@ HRESULT CWavDestFilter::Transform(IMediaSample* in, IMediaSample* out) {
     if (length > out->GetSize()) return VFW_E_BUFFER_OVERFLOW;
     if (length > 0) std::memcpy(destination, source, static_cast<size_t>(length));
 
+    // Times, media times and the flags came with the buffer (InitializeOutputSample); the
+    // times are replaced by the file offsets below.
     REFERENCE_TIME start = 0, stop = 0;
     const HRESULT timeResult = in->GetTime(&start, &stop);
-    if (timeResult == S_OK) {
-        out->SetTime(&start, &stop);
-    } else if (timeResult == VFW_S_NO_STOP_TIME) {
-        out->SetTime(&start, nullptr);
-    }
-    int64_t mediaStart = 0, mediaStop = 0;
-    if (in->GetMediaTime(&mediaStart, &mediaStop) == S_OK) {
-        out->SetMediaTime(&mediaStart, &mediaStop);
-    }
     CMediaType changed;
     if (in->GetMediaType(&changed) == S_OK) out->SetMediaType(&changed);
 
