@@ -22,7 +22,7 @@
 
 #include <vorbis/codec.h>
 
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "framework/AudioCodecFilter.h"
 #include "framework/FilterRegistry.h"
 #include "framework/MediaSample.h"

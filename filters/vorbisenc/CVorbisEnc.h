@@ -25,8 +25,8 @@
 
 #include <vorbis/codec.h>
 
-#include "filters/vorbiscommon/IVorbisEncoderControl.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "filters/oggcommon/IVorbisEncoderControl.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "framework/AudioCodecFilter.h"
 #include "framework/FilterRegistry.h"
 
