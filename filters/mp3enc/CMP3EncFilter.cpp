@@ -257,6 +257,15 @@ void CMP3EncFilter::ResetCodec() {
 
 // ---- settings ----
 
+// The getter and setter of one setting word.
+#define TARNEL_MP3_SETTING(Name, word)                 \
+    HRESULT CMP3EncFilter::Get##Name(int32_t* value) { \
+        return GetWord(word, value);                   \
+    }                                                  \
+    HRESULT CMP3EncFilter::Set##Name(int32_t value) {  \
+        return SetWord(word, value);                   \
+    }
+
 HRESULT CMP3EncFilter::GetWord(Mp3SettingWord word, int32_t* value) {
     if (!value) return E_POINTER;
     *value = encoder_.Settings()[word];
@@ -275,12 +284,7 @@ HRESULT CMP3EncFilter::SetWords(std::initializer_list<std::pair<Mp3SettingWord, 
     return hr;
 }
 
-HRESULT CMP3EncFilter::GetBitrate(int32_t* v) {
-    return GetWord(kMp3Bitrate, v);
-}
-HRESULT CMP3EncFilter::SetBitrate(int32_t v) {
-    return SetWord(kMp3Bitrate, v);
-}
+TARNEL_MP3_SETTING(Bitrate, kMp3Bitrate)
 HRESULT CMP3EncFilter::GetVbrEnabled(int32_t* v) {
     HRESULT hr = GetWord(kMp3VbrMode, v);
     if (SUCCEEDED(hr)) *v = *v != 0 ? 1 : 0;
@@ -289,30 +293,10 @@ HRESULT CMP3EncFilter::GetVbrEnabled(int32_t* v) {
 HRESULT CMP3EncFilter::SetVbrEnabled(int32_t v) {
     return SetWord(kMp3VbrMode, v ? 2 : 0);
 }
-HRESULT CMP3EncFilter::GetVbrMinBitrate(int32_t* v) {
-    return GetWord(kMp3VbrMinBitrate, v);
-}
-HRESULT CMP3EncFilter::SetVbrMinBitrate(int32_t v) {
-    return SetWord(kMp3VbrMinBitrate, v);
-}
-HRESULT CMP3EncFilter::GetVbrMaxBitrate(int32_t* v) {
-    return GetWord(kMp3VbrMaxBitrate, v);
-}
-HRESULT CMP3EncFilter::SetVbrMaxBitrate(int32_t v) {
-    return SetWord(kMp3VbrMaxBitrate, v);
-}
-HRESULT CMP3EncFilter::GetEncodingQuality(int32_t* v) {
-    return GetWord(kMp3EncodingQuality, v);
-}
-HRESULT CMP3EncFilter::SetEncodingQuality(int32_t v) {
-    return SetWord(kMp3EncodingQuality, v);
-}
-HRESULT CMP3EncFilter::GetVbrQuality(int32_t* v) {
-    return GetWord(kMp3VbrQuality, v);
-}
-HRESULT CMP3EncFilter::SetVbrQuality(int32_t v) {
-    return SetWord(kMp3VbrQuality, v);
-}
+TARNEL_MP3_SETTING(VbrMinBitrate, kMp3VbrMinBitrate)
+TARNEL_MP3_SETTING(VbrMaxBitrate, kMp3VbrMaxBitrate)
+TARNEL_MP3_SETTING(EncodingQuality, kMp3EncodingQuality)
+TARNEL_MP3_SETTING(VbrQuality, kMp3VbrQuality)
 
 HRESULT CMP3EncFilter::GetInputSampleRate(int32_t* hz) {
     if (!hz) return E_POINTER;
@@ -328,78 +312,19 @@ HRESULT CMP3EncFilter::GetInputChannels(int32_t* channels) {
     return format ? S_OK : E_FAIL;
 }
 
-HRESULT CMP3EncFilter::GetOutputSampleRate(int32_t* v) {
-    return GetWord(kMp3OutputSampleRate, v);
-}
-HRESULT CMP3EncFilter::SetOutputSampleRate(int32_t v) {
-    return SetWord(kMp3OutputSampleRate, v);
-}
-HRESULT CMP3EncFilter::GetChannelMode(int32_t* v) {
-    return GetWord(kMp3ChannelMode, v);
-}
-HRESULT CMP3EncFilter::SetChannelMode(int32_t v) {
-    return SetWord(kMp3ChannelMode, v);
-}
-HRESULT CMP3EncFilter::GetErrorProtection(int32_t* v) {
-    return GetWord(kMp3ErrorProtection, v);
-}
-HRESULT CMP3EncFilter::SetErrorProtection(int32_t v) {
-    return SetWord(kMp3ErrorProtection, v);
-}
-HRESULT CMP3EncFilter::GetOriginalBit(int32_t* v) {
-    return GetWord(kMp3Original, v);
-}
-HRESULT CMP3EncFilter::SetOriginalBit(int32_t v) {
-    return SetWord(kMp3Original, v);
-}
-HRESULT CMP3EncFilter::GetCopyrightBit(int32_t* v) {
-    return GetWord(kMp3Copyright, v);
-}
-HRESULT CMP3EncFilter::SetCopyrightBit(int32_t v) {
-    return SetWord(kMp3Copyright, v);
-}
-HRESULT CMP3EncFilter::GetVbrHardMinimum(int32_t* v) {
-    return GetWord(kMp3VbrHardMinimum, v);
-}
-HRESULT CMP3EncFilter::SetVbrHardMinimum(int32_t v) {
-    return SetWord(kMp3VbrHardMinimum, v);
-}
-HRESULT CMP3EncFilter::GetVoicePreset(int32_t* v) {
-    return GetWord(kMp3VoicePreset, v);
-}
-HRESULT CMP3EncFilter::SetVoicePreset(int32_t v) {
-    return SetWord(kMp3VoicePreset, v);
-}
-HRESULT CMP3EncFilter::GetFullBandwidth(int32_t* v) {
-    return GetWord(kMp3FullBandwidth, v);
-}
-HRESULT CMP3EncFilter::SetFullBandwidth(int32_t v) {
-    return SetWord(kMp3FullBandwidth, v);
-}
-HRESULT CMP3EncFilter::GetStrictIso(int32_t* v) {
-    return GetWord(kMp3StrictIso, v);
-}
-HRESULT CMP3EncFilter::SetStrictIso(int32_t v) {
-    return SetWord(kMp3StrictIso, v);
-}
-HRESULT CMP3EncFilter::GetSpareSetting(int32_t* v) {
-    return GetWord(kMp3SpareSetting, v);
-}
-HRESULT CMP3EncFilter::SetSpareSetting(int32_t v) {
-    return SetWord(kMp3SpareSetting, v);
-}
-HRESULT CMP3EncFilter::GetForceMidSide(int32_t* v) {
-    return GetWord(kMp3ForceMidSide, v);
-}
-HRESULT CMP3EncFilter::SetForceMidSide(int32_t v) {
-    return SetWord(kMp3ForceMidSide, v);
-}
-HRESULT CMP3EncFilter::GetSpareSetting2(int32_t* v) {
-    return GetWord(kMp3SpareSetting2, v);
-}
-HRESULT CMP3EncFilter::SetSpareSetting2(int32_t v) {
-    return SetWord(kMp3SpareSetting2, v);
-}
+TARNEL_MP3_SETTING(OutputSampleRate, kMp3OutputSampleRate)
+TARNEL_MP3_SETTING(ChannelMode, kMp3ChannelMode)
+TARNEL_MP3_SETTING(ErrorProtection, kMp3ErrorProtection)
+TARNEL_MP3_SETTING(OriginalBit, kMp3Original)
+TARNEL_MP3_SETTING(CopyrightBit, kMp3Copyright)
+TARNEL_MP3_SETTING(VbrHardMinimum, kMp3VbrHardMinimum)
+TARNEL_MP3_SETTING(VoicePreset, kMp3VoicePreset)
+TARNEL_MP3_SETTING(FullBandwidth, kMp3FullBandwidth)
+TARNEL_MP3_SETTING(StrictIso, kMp3StrictIso)
+TARNEL_MP3_SETTING(SpareSetting, kMp3SpareSetting)
+TARNEL_MP3_SETTING(ForceMidSide, kMp3ForceMidSide)
+TARNEL_MP3_SETTING(SpareSetting2, kMp3SpareSetting2)
+#undef TARNEL_MP3_SETTING
 
 HRESULT CMP3EncFilter::GetSettingsBlock(uint8_t* buffer, int32_t* size) {
     constexpr auto kBytes = static_cast<int32_t>(Mp3EncSettings::kBytes);
