@@ -71,10 +71,6 @@ int PrepareConnection(sqlite3* db) {
     // without shared memory keeps the old journal, which is slower but still correct.
     int rc = Exec(db, "PRAGMA journal_mode = WAL");
     if (IsDamageResult(rc)) return rc;
-    // The WAL stays when the last connection closes (emptied, not deleted): each run of the
-    // program would otherwise create and delete it again.
-    int persist = 1;
-    (void)sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     rc = Exec(db, "PRAGMA synchronous = NORMAL");
     if (IsDamageResult(rc)) return rc;
     {
