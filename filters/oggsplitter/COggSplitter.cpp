@@ -1,6 +1,6 @@
 #include "filters/oggsplitter/COggSplitter.h"
 
-#include "filters/vorbiscommon/OggFilterIds.h"
+#include "filters/oggcommon/OggFilterIds.h"
 
 namespace tarnel {
 

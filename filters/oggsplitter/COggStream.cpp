@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "filters/oggcommon/RefTime.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggsplitter/COggSplitOutputPin.h"
 #include "filters/oggsplitter/COggSplitter.h"
-#include "filters/vorbiscommon/RefTime.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
 #include "framework/MediaSample.h"
 
 namespace tarnel {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "filters/vorbiscommon/OggFilterIds.h"
-#include "filters/vorbiscommon/RefTime.h"
+#include "filters/oggcommon/OggFilterIds.h"
+#include "filters/oggcommon/RefTime.h"
 #include "filters/vorbisdec/PcmInterleave.h"
 #include "framework/VectorState.h"
 

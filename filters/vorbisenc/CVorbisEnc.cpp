@@ -5,8 +5,8 @@
 
 #include <vorbis/vorbisenc.h>
 
-#include "filters/vorbiscommon/OggFilterIds.h"
-#include "filters/vorbiscommon/RefTime.h"
+#include "filters/oggcommon/OggFilterIds.h"
+#include "filters/oggcommon/RefTime.h"
 #include "filters/vorbisenc/CVorbisEncOutputPin.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
 #include "framework/MediaSample.h"

@@ -5,10 +5,10 @@
 #include <stdexcept>
 
 #include "app/SessionStream.h"
-#include "platform/media/AsfEncodeSession.h"
-#include "platform/media/WaveFormatBlock.h"
+#include "platform/media/asf/AsfEncodeSession.h"
+#include "platform/media/wave/WaveFormatBlock.h"
 #include "tests/engine/CompressedWave.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/platform/mpeg/MpegTestStreams.h"
 #include "tests/support/TestAudio.h"
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "filters/vorbiscommon/RefTime.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "filters/oggcommon/RefTime.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "fuzz/oggsplitter/FuzzFilters.h"
 

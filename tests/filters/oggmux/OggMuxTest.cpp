@@ -6,11 +6,11 @@
 
 #include <ogg/ogg.h>
 
+#include "filters/oggcommon/RefTime.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggmux/COggMux.h"
-#include "filters/vorbiscommon/RefTime.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
-#include "tests/filters/vorbiscommon/FilterHarness.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
+#include "tests/filters/oggcommon/FilterHarness.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 
 namespace tarnel {
 namespace {

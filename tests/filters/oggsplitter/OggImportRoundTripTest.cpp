@@ -2,9 +2,9 @@
 // decode of the same file.
 #include <gtest/gtest.h>
 
-#include "filters/vorbiscommon/RefTime.h"
+#include "filters/oggcommon/RefTime.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/filters/oggsplitter/SplitterRig.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
 
 namespace tarnel {
 namespace {

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "filters/vorbiscommon/RefTime.h"
+#include "filters/oggcommon/RefTime.h"
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "filters/vorbisdec/PcmInterleave.h"
-#include "tests/filters/vorbiscommon/FilterHarness.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
+#include "tests/filters/oggcommon/FilterHarness.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 
 namespace tarnel {
 namespace {

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "filters/vorbiscommon/RefTime.h"
+#include "filters/oggcommon/RefTime.h"
 #include "filters/vorbisenc/CVorbisEnc.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
-#include "tests/filters/vorbiscommon/FilterHarness.h"
+#include "tests/filters/oggcommon/FilterHarness.h"
 
 namespace tarnel {
 namespace {

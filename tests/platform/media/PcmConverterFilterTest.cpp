@@ -1,8 +1,8 @@
-#include "platform/media/CPcmConverter.h"
+#include "platform/media/pcm/CPcmConverter.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/media/WaveFormatBlock.h"
+#include "platform/media/wave/WaveFormatBlock.h"
 #include "tests/platform/media/MediaGraphFixture.h"
 #include "tests/platform/media/TestFilters.h"
 

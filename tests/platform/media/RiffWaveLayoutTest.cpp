@@ -1,11 +1,11 @@
-#include "platform/media/RiffWaveLayout.h"
+#include "platform/media/wave/RiffWaveLayout.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/media/WaveFormatBlock.h"
+#include "platform/media/wave/WaveFormatBlock.h"
 #include "tests/support/TestAudio.h"
 
 namespace tarnel::media {

@@ -1,12 +1,12 @@
-#include "platform/media/CWaveParser.h"
+#include "platform/media/wave/CWaveParser.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "platform/media/CNullRenderer.h"
-#include "platform/media/WaveFormatBlock.h"
+#include "platform/media/renderer/CNullRenderer.h"
+#include "platform/media/wave/WaveFormatBlock.h"
 #include "tests/platform/media/MediaGraphFixture.h"
 #include "tests/platform/media/TestFilters.h"
 
