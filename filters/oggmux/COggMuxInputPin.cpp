@@ -5,8 +5,8 @@
 
 #include "filters/oggmux/COggMux.h"
 #include "filters/oggmux/COggMuxOutputPin.h"
-#include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "framework/RefTime.h"
 
 namespace tarnel {
 

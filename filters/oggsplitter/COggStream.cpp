@@ -4,9 +4,9 @@
 
 #include "filters/oggsplitter/COggSplitOutputPin.h"
 #include "filters/oggsplitter/COggSplitter.h"
-#include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbiscommon/VorbisFormatBlock.h"
 #include "framework/MediaSample.h"
+#include "framework/RefTime.h"
 
 namespace tarnel {
 

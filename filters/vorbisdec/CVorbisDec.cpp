@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "filters/vorbiscommon/OggFilterIds.h"
-#include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbisdec/PcmInterleave.h"
+#include "framework/RefTime.h"
 #include "framework/VectorState.h"
 
 namespace tarnel {

@@ -6,10 +6,10 @@
 #include <vorbis/vorbisenc.h>
 
 #include "filters/vorbiscommon/OggFilterIds.h"
-#include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbisenc/CVorbisEncOutputPin.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
 #include "framework/MediaSample.h"
+#include "framework/RefTime.h"
 #include "framework/VectorState.h"
 
 namespace tarnel {

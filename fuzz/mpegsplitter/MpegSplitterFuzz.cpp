@@ -11,6 +11,7 @@
 #include "platform/media/MpegSplitterFormat.h"
 #include "platform/media/MpegSplitterScan.h"
 
+using namespace tarnel;
 using namespace tarnel::media;
 
 namespace {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbiscommon/VorbisFormatBlock.h"
 #include "filters/vorbisdec/CVorbisDec.h"
+#include "framework/RefTime.h"
 #include "fuzz/oggsplitter/FuzzFilters.h"
 
 using namespace tarnel;

@@ -6,13 +6,14 @@
 #include <span>
 #include <vector>
 
+#include "framework/WaveFormat.h"
 #include "platform/media/ContentSniffer.h"
 #include "platform/media/PcmResampler.h"
 #include "platform/media/RiffWaveLayout.h"
-#include "platform/media/WaveFormatBlock.h"
 #include "platform/media/WaveMediaTypes.h"
 #include "platform/media/WaveStreamPlan.h"
 
+using namespace tarnel;
 using namespace tarnel::media;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

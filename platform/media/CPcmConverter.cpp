@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "framework/MediaSample.h"
+#include "framework/WaveFormat.h"
 #include "platform/media/PcmConverterFormats.h"
-#include "platform/media/WaveFormatBlock.h"
 #include "platform/media/WaveStreamPlan.h"
 
 namespace tarnel::media {

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/media/ByteSource.h"
+#include "framework/ByteSource.h"
 #include "platform/media/MpegAudioHeader.h"
 
 namespace tarnel::media {

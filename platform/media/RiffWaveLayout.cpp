@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/media/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 
 namespace tarnel::media {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "filters/oggmux/COggMux.h"
-#include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbisenc/CVorbisEnc.h"
+#include "framework/RefTime.h"
 #include "tests/filters/vorbiscommon/FilterHarness.h"
 #include "tests/filters/vorbiscommon/OggTestFiles.h"
 

@@ -7,8 +7,8 @@
 #include <ogg/ogg.h>
 
 #include "filters/oggmux/COggMux.h"
-#include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "framework/RefTime.h"
 #include "tests/filters/vorbiscommon/FilterHarness.h"
 #include "tests/filters/vorbiscommon/OggTestFiles.h"
 

@@ -2,7 +2,7 @@
 // decode of the same file.
 #include <gtest/gtest.h>
 
-#include "filters/vorbiscommon/RefTime.h"
+#include "framework/RefTime.h"
 #include "tests/filters/oggsplitter/SplitterRig.h"
 #include "tests/filters/vorbiscommon/OggTestFiles.h"
 

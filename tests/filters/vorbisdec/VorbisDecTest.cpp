@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "filters/vorbiscommon/RefTime.h"
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "filters/vorbisdec/PcmInterleave.h"
+#include "framework/RefTime.h"
 #include "tests/filters/vorbiscommon/FilterHarness.h"
 #include "tests/filters/vorbiscommon/OggTestFiles.h"
 
