@@ -11,10 +11,10 @@
 #include "engine/FilterCatalogue.h"
 #include "engine/GraphConnections.h"
 #include "filters/mp3enc/CMP3EncFilter.h"  // CLSID_MP3EncFilter
+#include "filters/oggcommon/OggFilterIds.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/samplesizeconverter/SampleSizeConverter.h"
 #include "filters/timestampcorrector/AudioTimeStampCorrector.h"
-#include "filters/vorbiscommon/OggFilterIds.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
 #include "filters/wavdest/CWavDestFilter.h"
 #include "framework/Guids.h"
 #include "settings/SettingsStore.h"

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "filters/mp3enc/IMP3AudioEncProperties.h"
-#include "filters/vorbiscommon/IVorbisEncoderControl.h"
+#include "filters/oggcommon/IVorbisEncoderControl.h"
 #include "framework/Interfaces.h"
-#include "platform/media/WindowsMediaInterfaces.h"
+#include "platform/media/wmruntime/WindowsMediaInterfaces.h"
 
 namespace tarnel {
 

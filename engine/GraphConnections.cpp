@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "engine/FilterControlInterfaces.h"
-#include "filters/vorbiscommon/OggFilterIds.h"
+#include "filters/oggcommon/OggFilterIds.h"
 #include "framework/Guids.h"
 
 namespace tarnel {

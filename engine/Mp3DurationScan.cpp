@@ -1,7 +1,7 @@
 #include "engine/Mp3DurationScan.h"
 
 #include "engine/MemoryMappedFile.h"
-#include "platform/media/MpegAudioHeader.h"
+#include "platform/media/mpeg/MpegAudioFrame.h"
 
 namespace tarnel {
 

@@ -44,11 +44,45 @@ bool IsWmaSubtype(const GUID& subtype) {
     return false;
 }
 
+// The MP3, WMA and WAV probes of one ProbeFile each ask for the source's first output type:
+// while ProbeFile runs, the file is asked once and the answer kept here.
+struct FirstOutputTypeMemo {
+    const std::filesystem::path& path;
+    const FilterRegistry& registry;
+    bool known = false;
+    HRESULT result = E_FAIL;
+    GUID majorType{};
+    GUID subtype{};
+};
+thread_local FirstOutputTypeMemo* t_firstOutputType = nullptr;
+
+HRESULT ReadFirstOutputType(const std::filesystem::path& path, GUID* majorType, GUID* subtype,
+                            FilterRegistry& registry);
+
 }  // namespace
 
 HRESULT GetFirstOutputType(const std::filesystem::path& path, GUID* majorType, GUID* subtype,
                            FilterRegistry& registry) {
     if (majorType == nullptr || subtype == nullptr) return E_POINTER;
+    FirstOutputTypeMemo* memo = t_firstOutputType;
+    if (memo == nullptr || &memo->registry != &registry || memo->path != path) {
+        return ReadFirstOutputType(path, majorType, subtype, registry);
+    }
+    if (!memo->known) {
+        memo->result = ReadFirstOutputType(path, &memo->majorType, &memo->subtype, registry);
+        memo->known = true;
+    }
+    if (SUCCEEDED(memo->result)) {
+        *majorType = memo->majorType;
+        *subtype = memo->subtype;
+    }
+    return memo->result;
+}
+
+namespace {
+
+HRESULT ReadFirstOutputType(const std::filesystem::path& path, GUID* majorType, GUID* subtype,
+                            FilterRegistry& registry) {
     return Guarded([&]() -> HRESULT {
         FilterGraph graph(registry);
         IBaseFilter* source = nullptr;
@@ -64,6 +98,8 @@ HRESULT GetFirstOutputType(const std::filesystem::path& path, GUID* majorType, G
         return S_OK;
     });
 }
+
+}  // namespace
 
 HRESULT MeasureDuration(const std::filesystem::path& path, bool throughOggDecoder, int64_t* units,
                         FilterRegistry& registry) {
@@ -145,6 +181,13 @@ ProbeResult ProbeFile(const std::filesystem::path& path, FilterRegistry& registr
     };
     static constexpr Probe kProbes[] = {
         {"MP3", &ProbeMp3}, {"OGG", &ProbeOgg}, {"WMA", &ProbeWma}, {"WAV", &ProbeWav}};
+    FirstOutputTypeMemo memo{path, registry};
+    FirstOutputTypeMemo* const outer = t_firstOutputType;
+    t_firstOutputType = &memo;
+    struct Restore {
+        FirstOutputTypeMemo* outer;
+        ~Restore() { t_firstOutputType = outer; }
+    } restore{outer};
     ProbeResult result;
     for (const auto& probe : kProbes) {
         double seconds = -1.0;

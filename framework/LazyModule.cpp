@@ -41,7 +41,11 @@ void LazyModule::Open() {
     for (const auto& path : candidates) {
         if (!fs::exists(path, error)) continue;
         // RTLD_LOCAL: the module's FFmpeg or libcurl symbols never take the place of ours.
-        void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        // RTLD_LAZY: binding every call site of the module and of the libraries it brings (SQLite
+        // alone has over a thousand) costs more than a short job runs; the entry tables are data
+        // and bound at once, so a library without a function the table names is still refused
+        // here.
+        void* handle = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
         if (!handle) {
             const char* message = ::dlerror();
             reason = message ? message : "cannot be opened";

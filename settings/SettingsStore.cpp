@@ -52,9 +52,27 @@ constexpr std::string_view kAudioFileBase = "tarnelaudio";
 
 enum class ReadResult { KeyFailed, Missing, Ok };
 
-// Opens the key, creating it when missing.
-std::optional<RegistryKey> OpenKey() {
-    return RegistryKey::Open(SettingsStore::kKeyPath, RegistryKey::kCreate);
+// The key EnsureDefaults holds open on this thread for its whole pass, or null.
+thread_local RegistryKey* t_passKey = nullptr;
+
+// The key for one read or write: the pass's key while EnsureDefaults runs, otherwise the key
+// opened (and created when missing) for this call alone.
+class KeyHandle {
+public:
+    KeyHandle() {
+        if (t_passKey == nullptr)
+            own_ = RegistryKey::Open(SettingsStore::kKeyPath, RegistryKey::kCreate);
+    }
+    explicit operator bool() const { return t_passKey != nullptr || own_.has_value(); }
+    RegistryKey* operator->() { return own_ ? &*own_ : t_passKey; }
+    const RegistryKey* operator->() const { return own_ ? &*own_ : t_passKey; }
+
+private:
+    std::optional<RegistryKey> own_;
+};
+
+KeyHandle OpenKey() {
+    return KeyHandle();
 }
 
 std::optional<RegistryKey> OpenRecentFileList() {
@@ -340,6 +358,14 @@ bool SettingsStore::MarkKnownUser() {
 }
 
 void SettingsStore::EnsureDefaults() {
+    // One handle for the whole pass: opening and closing the key for each of its twenty reads
+    // and writes costs more than the rest of a short conversion. Each write is still its own
+    // statement, seen by other processes at once.
+    std::optional<RegistryKey> key = RegistryKey::Open(kKeyPath, RegistryKey::kCreate);
+    struct PassScope {
+        explicit PassScope(RegistryKey* key) { t_passKey = key; }
+        ~PassScope() { t_passKey = nullptr; }
+    } scope(key ? &*key : nullptr);
     EnsureDword(kAutoUpdate, 1);
     EnsureDword(kSoundAlerts, 1);
     EnsureDword(kCurrentDevice, 0);

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/WindowsMediaInterfaces.h"
-#include "platform/media/WindowsMediaRuntime.h"
+#include "platform/media/wmruntime/CWMProfileManager.h"
+#include "platform/media/wmruntime/WindowsMediaInterfaces.h"
 
 namespace tarnel {
 

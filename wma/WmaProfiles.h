@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/WindowsMediaInterfaces.h"
+#include "platform/media/wmruntime/WindowsMediaInterfaces.h"
 
 namespace tarnel {
 

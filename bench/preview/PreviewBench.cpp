@@ -22,8 +22,8 @@
 #include "filters/oggsplitter/COggSplitter.h"
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "framework/FilterRegistry.h"
-#include "platform/media/AudioRenderer.h"
 #include "platform/media/SystemFilters.h"
+#include "platform/media/renderer/CAudioRenderer.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "filters/oggmux/COggMux.h"
 
-#include "filters/vorbiscommon/OggFilterIds.h"
+#include "filters/oggcommon/OggFilterIds.h"
 
 namespace tarnel {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggmux/COggMux.h"
 #include "filters/oggmux/COggMuxOutputPin.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
 #include "framework/RefTime.h"
 
 namespace tarnel {

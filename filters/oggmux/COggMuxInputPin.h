@@ -23,8 +23,8 @@
 #include <ogg/ogg.h>
 #include <vorbis/codec.h>
 
-#include "filters/vorbiscommon/COggPageQueue.h"
-#include "filters/vorbiscommon/OggStreamHeader.h"
+#include "filters/oggcommon/COggPageQueue.h"
+#include "filters/oggcommon/OggStreamHeader.h"
 #include "framework/BaseInputPin.h"
 
 namespace tarnel {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "filters/vorbiscommon/COggPageQueue.h"
+#include "filters/oggcommon/COggPageQueue.h"
 #include "framework/BaseOutputPin.h"
 
 namespace tarnel {

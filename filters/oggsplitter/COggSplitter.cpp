@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "filters/vorbiscommon/OggFilterIds.h"
+#include "filters/oggcommon/OggFilterIds.h"
 #include "framework/SeekPositions.h"
 
 namespace tarnel {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggsplitter/COggSplitOutputPin.h"
 #include "filters/oggsplitter/COggSplitter.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
 #include "framework/MediaSample.h"
 #include "framework/RefTime.h"
 

@@ -27,8 +27,8 @@
 #include <ogg/ogg.h>
 #include <vorbis/codec.h>
 
-#include "filters/vorbiscommon/COggPageQueue.h"
-#include "filters/vorbiscommon/OggStreamHeader.h"
+#include "filters/oggcommon/COggPageQueue.h"
+#include "filters/oggcommon/OggStreamHeader.h"
 #include "framework/AMThread.h"
 #include "framework/Interfaces.h"
 #include "framework/MediaType.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "filters/vorbiscommon/OggFilterIds.h"
+#include "filters/oggcommon/OggFilterIds.h"
 #include "filters/vorbisdec/PcmInterleave.h"
 #include "framework/RefTime.h"
 #include "framework/VectorState.h"

@@ -23,7 +23,7 @@
 
 #include <vorbis/codec.h>
 
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "framework/FilterRegistry.h"
 #include "framework/MediaSample.h"
 #include "framework/TransformFilter.h"

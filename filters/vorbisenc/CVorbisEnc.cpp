@@ -5,7 +5,7 @@
 
 #include <vorbis/vorbisenc.h>
 
-#include "filters/vorbiscommon/OggFilterIds.h"
+#include "filters/oggcommon/OggFilterIds.h"
 #include "filters/vorbisenc/CVorbisEncOutputPin.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
 #include "framework/MediaSample.h"

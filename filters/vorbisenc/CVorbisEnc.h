@@ -26,8 +26,8 @@
 
 #include <vorbis/codec.h>
 
-#include "filters/vorbiscommon/IVorbisEncoderControl.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "filters/oggcommon/IVorbisEncoderControl.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "framework/FilterRegistry.h"
 #include "framework/TransformFilter.h"
 

@@ -1,6 +1,6 @@
 #include "filters/vorbisenc/CVorbisEncOutputPin.h"
 
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/vorbisenc/CVorbisEnc.h"
 
 namespace tarnel {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/AsfDemuxer.h"
-#include "platform/media/AsfFileLayout.h"
+#include "platform/media/asf/AsfDemuxer.h"
+#include "platform/media/asf/AsfFileLayout.h"
 
 using namespace tarnel;
 using namespace tarnel::media;

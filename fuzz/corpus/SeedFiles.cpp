@@ -6,9 +6,9 @@
 
 #include "app/SessionStream.h"
 #include "framework/WaveFormat.h"
-#include "platform/media/AsfEncodeSession.h"
+#include "platform/media/asf/AsfEncodeSession.h"
 #include "tests/engine/CompressedWave.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/platform/mpeg/MpegTestStreams.h"
 #include "tests/support/TestAudio.h"
 

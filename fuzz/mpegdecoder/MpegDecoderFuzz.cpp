@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/media/MpegDecoderCore.h"
+#include "platform/media/mpeg/MpegDecoderCore.h"
 
 using tarnel::media::MpegDecoderCore;
 

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/media/MpegSplitterFormat.h"
-#include "platform/media/MpegSplitterScan.h"
+#include "platform/media/mpeg/MpegSplitterFormat.h"
+#include "platform/media/mpeg/MpegSplitterScan.h"
 
 using namespace tarnel;
 using namespace tarnel::media;

@@ -18,9 +18,9 @@
 #include "engine/OggMarker.h"
 #include "engine/SourceProbe.h"
 #include "framework/FilterRegistry.h"
-#include "platform/media/AudioCompressorFilter.h"
-#include "platform/media/ContentSniffer.h"
 #include "platform/media/SystemFilters.h"
+#include "platform/media/compressors/AudioCompressorFilter.h"
+#include "platform/media/files/ContentSniffer.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "framework/RefTime.h"
 #include "fuzz/oggsplitter/FuzzFilters.h"

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "framework/WaveFormat.h"
-#include "platform/media/ContentSniffer.h"
-#include "platform/media/PcmResampler.h"
-#include "platform/media/RiffWaveLayout.h"
-#include "platform/media/WaveMediaTypes.h"
-#include "platform/media/WaveStreamPlan.h"
+#include "platform/media/files/ContentSniffer.h"
+#include "platform/media/pcm/PcmResampler.h"
+#include "platform/media/wave/RiffWaveLayout.h"
+#include "platform/media/wave/WaveMediaTypes.h"
+#include "platform/media/wave/WaveStreamPlan.h"
 
 using namespace tarnel;
 using namespace tarnel::media;

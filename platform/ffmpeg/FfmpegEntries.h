@@ -2,9 +2,9 @@
 // The FFmpeg functions the program calls, as one table of entry points. FFmpeg (with the
 // distribution's codec stack behind it: VA-API, VDPAU, X11, OpenCL ...) is loaded only when a
 // job first needs it: the module libtarnel-ffmpeg.so links the FFmpeg libraries and hands out
-// this table; platform/media defines each function below as a call through the table, opening
-// the module on the first call. Code that calls FFmpeg includes the usual FFmpeg headers and
-// needs nothing else; a function used for the first time is added to TARNEL_FFMPEG_FUNCTIONS
+// this table; platform/media/ffmpeg defines each function below as a call through the table,
+// opening the module on the first call. Code that calls FFmpeg includes the usual FFmpeg headers
+// and needs nothing else; a function used for the first time is added to TARNEL_FFMPEG_FUNCTIONS
 // with its number of parameters (the link fails until it is).
 #include <cstdint>
 

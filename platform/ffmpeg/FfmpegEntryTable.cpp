@@ -1,5 +1,5 @@
 // libtarnel-ffmpeg.so: links FFmpeg and hands out the addresses of its functions. Loaded with
-// dlopen by platform/media on the first FFmpeg call.
+// dlopen by platform/media/ffmpeg on the first FFmpeg call.
 #include "platform/ffmpeg/FfmpegEntries.h"
 
 // Typed as the loader calls it (a function returning const void*): calling a function through a

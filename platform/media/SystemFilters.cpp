@@ -1,16 +1,16 @@
 #include "platform/media/SystemFilters.h"
 
-#include "platform/media/AudioCompressorFilter.h"
-#include "platform/media/AudioRenderer.h"
-#include "platform/media/CFileSource.h"
-#include "platform/media/CFileWriter.h"
-#include "platform/media/CNullRenderer.h"
-#include "platform/media/CPcmConverter.h"
-#include "platform/media/CWaveParser.h"
-#include "platform/media/ContentSniffer.h"
 #include "platform/media/MediaClsids.h"
-#include "platform/media/MpegSplitterRegistration.h"
-#include "platform/media/WmaFilterRegistration.h"
+#include "platform/media/asf/WmaFilterRegistration.h"
+#include "platform/media/compressors/AudioCompressorFilter.h"
+#include "platform/media/files/CFileSource.h"
+#include "platform/media/files/CFileWriter.h"
+#include "platform/media/files/ContentSniffer.h"
+#include "platform/media/mpeg/MpegSplitterRegistration.h"
+#include "platform/media/pcm/CPcmConverter.h"
+#include "platform/media/renderer/CAudioRenderer.h"
+#include "platform/media/renderer/CNullRenderer.h"
+#include "platform/media/wave/CWaveParser.h"
 
 namespace tarnel {
 

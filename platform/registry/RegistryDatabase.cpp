@@ -160,11 +160,11 @@ public:
         return nullptr;
     }
 
-    // Keeps the connection for the next key, or closes it. What the key wrote is folded into the
-    // file first, as closing would do, so that the file on disk is complete while the connection
-    // waits and a connection found stale later has nothing left to write into it.
-    static void Leave(sqlite3* db, const fs::path& file) {
-        if (sqlite3_get_autocommit(db) != 0) {
+    // Keeps the connection for the next key, or closes it. What the key wrote (`wrote`) is folded
+    // into the file first, as closing would do, so that the file on disk is complete while the
+    // connection waits and a connection found stale later has nothing left to write into it.
+    static void Leave(sqlite3* db, const fs::path& file, bool wrote) {
+        if (wrote && sqlite3_get_autocommit(db) != 0) {
             (void)sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
                                             nullptr);
         }
@@ -172,7 +172,7 @@ public:
         const bool known = ::stat(file.c_str(), &state) == 0;
         std::lock_guard lock(mutex_);
         if (!known || gone_ || sqlite3_get_autocommit(db) == 0) {
-            (void)sqlite3_close_v2(db);
+            CloseConnection(db);
             return;
         }
         if (idle_.size() == kMaxIdle) {  // the oldest goes
@@ -198,7 +198,7 @@ private:
         if (::stat(idle.file.c_str(), &now) != 0 || !SameFile(now, idle.state)) {
             (void)sqlite3_db_config(idle.db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         }
-        (void)sqlite3_close_v2(idle.db);
+        CloseConnection(idle.db);
     }
 
     static bool Unchanged(const struct stat& a, const struct stat& b) {
@@ -235,8 +235,8 @@ std::unique_ptr<RegistryDatabase> RegistryDatabase::Open(const fs::path& file) {
         struct stat before {};
         const bool existed = ::stat(file.c_str(), &before) == 0;
         if (sqlite3* reused = existed ? pool.Take(file, before) : nullptr) {
-            return std::unique_ptr<RegistryDatabase>(
-                new RegistryDatabase(reused, file, before.st_dev, before.st_ino));
+            return std::unique_ptr<RegistryDatabase>(new RegistryDatabase(
+                reused, file, before.st_dev, before.st_ino, sqlite3_total_changes64(reused)));
         }
         sqlite3* db = nullptr;
         int rc = sqlite3_open_v2(file.c_str(), &db,
@@ -247,9 +247,9 @@ std::unique_ptr<RegistryDatabase> RegistryDatabase::Open(const fs::path& file) {
             struct stat opened {};
             if (::stat(file.c_str(), &opened) != 0) opened = before;
             return std::unique_ptr<RegistryDatabase>(
-                new RegistryDatabase(db, file, opened.st_dev, opened.st_ino));
+                new RegistryDatabase(db, file, opened.st_dev, opened.st_ino, kUnknownChanges));
         }
-        (void)sqlite3_close_v2(db);
+        CloseConnection(db);
         if (!IsDamageResult(rc) || !existed) return nullptr;
         struct stat now {};
         if (::stat(file.c_str(), &now) == 0 && SameFile(now, before)) MoveAside(file, before);
@@ -260,9 +260,9 @@ std::unique_ptr<RegistryDatabase> RegistryDatabase::Open(const fs::path& file) {
 RegistryDatabase::~RegistryDatabase() {
     // Every statement is finalized by then. A connection to a file found damaged is closed.
     if (damaged_) {
-        (void)sqlite3_close_v2(db_);
+        CloseConnection(db_);
     } else {
-        IdleConnections::Leave(db_, file_);
+        IdleConnections::Leave(db_, file_, sqlite3_total_changes64(db_) != changesWhenOpened_);
     }
 }
 

@@ -43,14 +43,25 @@ public:
     static constexpr int kBusyTimeoutMs = 10000;
 
 private:
-    RegistryDatabase(sqlite3* db, std::filesystem::path file, dev_t device, ino_t inode)
-        : db_(db), file_(std::move(file)), device_(device), inode_(inode) {}
+    RegistryDatabase(sqlite3* db, std::filesystem::path file, dev_t device, ino_t inode,
+                     sqlite3_int64 changesWhenOpened)
+        : db_(db),
+          file_(std::move(file)),
+          device_(device),
+          inode_(inode),
+          changesWhenOpened_(changesWhenOpened) {}
+
+    // A fresh connection may have written the schema: it counts as having written.
+    static constexpr sqlite3_int64 kUnknownChanges = -1;
 
     sqlite3* db_;
     std::filesystem::path file_;
     // Identity of the file this connection opened, to tell it from a replacement.
     dev_t device_;
     ino_t inode_;
+    // The connection's count of changed rows when this key took it; a key that changed nothing
+    // has nothing to fold into the file when it leaves.
+    sqlite3_int64 changesWhenOpened_;
     bool damaged_ = false;  // ReportDamage was called: the connection is not kept for reuse
 };
 

@@ -1,20 +1,76 @@
 #include "platform/registry/SqliteStatement.h"
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 namespace tarnel::registry {
 
 namespace {
+
 // SQLite reads a null pointer with length 0 as NULL; an empty blob needs a real address.
 const uint8_t kEmpty = 0;
+
+struct ParkedStatement {
+    sqlite3* db;
+    sqlite3_stmt* statement;
+};
+
+// Statements not in use, by connection. Connections move between threads through the pool, so
+// the list is shared and locked. Constant-initialised, so it outlives the pool of connections
+// that is closed at exit.
+constinit std::mutex g_parkedMutex;
+constinit std::vector<ParkedStatement> g_parked;
+// The key store runs about a dozen statement texts on a few pooled connections.
+constexpr size_t kMaxParked = 64;
+
+sqlite3_stmt* TakeParked(sqlite3* db, std::string_view sql) {
+    std::lock_guard lock(g_parkedMutex);
+    const auto it = std::find_if(g_parked.begin(), g_parked.end(), [&](const ParkedStatement& p) {
+        return p.db == db && sql == sqlite3_sql(p.statement);
+    });
+    if (it == g_parked.end()) return nullptr;
+    sqlite3_stmt* statement = it->statement;
+    g_parked.erase(it);
+    return statement;
+}
+
+// False when the list is full: the caller finalizes the statement instead.
+bool Park(sqlite3* db, sqlite3_stmt* statement) {
+    std::lock_guard lock(g_parkedMutex);
+    if (g_parked.size() >= kMaxParked) return false;
+    g_parked.push_back(ParkedStatement{db, statement});
+    return true;
+}
+
 }  // namespace
 
-SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) {
-    prepareResult_ =
-        sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, nullptr);
+SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) : db_(db) {
+    statement_ = TakeParked(db, sql);
+    if (statement_ != nullptr) return;
+    prepareResult_ = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
+                                        SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
     if (prepareResult_ == SQLITE_OK && statement_ == nullptr) prepareResult_ = SQLITE_MISUSE;
 }
 
 SqliteStatement::~SqliteStatement() {
-    (void)sqlite3_finalize(statement_);  // repeats the last step's error, already handled
+    if (statement_ == nullptr) return;
+    // Both repeat the last step's error, already handled.
+    (void)sqlite3_reset(statement_);
+    (void)sqlite3_clear_bindings(statement_);
+    if (!Park(db_, statement_)) (void)sqlite3_finalize(statement_);
+}
+
+void CloseConnection(sqlite3* db) {
+    {
+        std::lock_guard lock(g_parkedMutex);
+        std::erase_if(g_parked, [db](const ParkedStatement& p) {
+            if (p.db != db) return false;
+            (void)sqlite3_finalize(p.statement);
+            return true;
+        });
+    }
+    (void)sqlite3_close_v2(db);
 }
 
 void SqliteStatement::BindText(int index, std::string_view text) {

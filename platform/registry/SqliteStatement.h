@@ -1,6 +1,9 @@
 #pragma once
-// A prepared SQLite statement that finalizes itself. Used by one thread at a time, like the
-// connection it belongs to.
+// A prepared SQLite statement. Preparing costs more than running the short statements of the key
+// store, and a pooled connection runs the same few again and again: so a statement is parked on
+// its connection when done with (reset, bindings cleared) and taken again by the next statement
+// of the same text on that connection. Used by one thread at a time, like its connection; close a
+// connection with CloseConnection, which finalizes what is parked on it.
 #include <sqlite3.h>
 
 #include <cstdint>
@@ -33,9 +36,13 @@ public:
     bool ColumnIsNull(int column) const;
 
 private:
+    sqlite3* db_;
     sqlite3_stmt* statement_ = nullptr;
     int prepareResult_ = SQLITE_OK;
 };
+
+// Finalizes the statements parked on `db` and closes it.
+void CloseConnection(sqlite3* db);
 
 // True for the result codes that say the file is not a sound database.
 inline bool IsDamageResult(int result) {

@@ -1,9 +1,9 @@
 #pragma once
 // The SDL2 functions the program calls, as one table of entry points. SDL2 brings X11, Wayland,
 // PulseAudio and ALSA with it, and only preview playback and sound alerts need it: the module
-// libtarnel-sdl.so links SDL2 and hands out this table; platform/media defines each function
-// below as a call through the table, opening the module on the first call. A function used for
-// the first time is added to TARNEL_SDL_FUNCTIONS with its number of parameters.
+// libtarnel-sdl.so links SDL2 and hands out this table; platform/media/renderer defines each
+// function below as a call through the table, opening the module on the first call. A function used
+// for the first time is added to TARNEL_SDL_FUNCTIONS with its number of parameters.
 #include <SDL.h>
 
 #include <cstdint>

@@ -167,9 +167,10 @@ TEST_F(CliConvert, LoadsOnlyWhatTheJobNeeds) {
     EXPECT_EQ(loaded({"--format", "flac", a}, 2).find("libtarnel-cli"), std::string::npos);
     const std::string wav = loaded({"--quiet", "--format", "wav", a}, 0);
     EXPECT_NE(wav.find("libtarnel-cli"), std::string::npos);
-    for (const char* name :
-         {"libQt6Core", "libSDL2", "libcurl", "libavcodec", "libavformat", "libgsf",
-          "libtarnel-ffmpeg", "libtarnel-sdl", "libtarnel-curl", "libtarnel-gsf"}) {
+    for (const char* name : {"libQt6Core", "libSDL2", "libcurl", "libavcodec", "libavformat",
+                             "libgsf", "libogg", "libvorbis", "libmp3lame", "libmpg123",
+                             "libtarnel-ffmpeg", "libtarnel-sdl", "libtarnel-curl", "libtarnel-gsf",
+                             "libtarnel-vorbis", "libtarnel-lame", "libtarnel-mpg123"}) {
         EXPECT_EQ(wav.find(name), std::string::npos) << name;
     }
 }

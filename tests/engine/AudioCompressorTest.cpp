@@ -8,8 +8,8 @@ extern "C" {
 
 #include "framework/FilterRegistry.h"
 #include "framework/Guids.h"
-#include "platform/media/AudioCompressorCodec.h"
-#include "platform/media/AudioCompressorFilter.h"
+#include "platform/media/compressors/AudioCompressorCodec.h"
+#include "platform/media/compressors/AudioCompressorFilter.h"
 #include "tests/engine/CompressedWave.h"
 #include "tests/engine/FfmpegDecode.h"
 #include "tests/support/IsolatedTest.h"

@@ -10,7 +10,7 @@ extern "C" {
 #include <cstring>
 #include <memory>
 
-#include "platform/media/AudioCompressorCodec.h"
+#include "platform/media/compressors/AudioCompressorCodec.h"
 
 namespace tarnel::test {
 

@@ -10,10 +10,10 @@
 #include <mutex>
 
 #include "filters/mp3enc/CMP3EncFilter.h"
-#include "filters/vorbiscommon/OggFilterIds.h"
+#include "filters/oggcommon/OggFilterIds.h"
 #include "framework/Guids.h"
-#include "platform/media/AudioCompressorCodec.h"
-#include "platform/media/MpegSplitterRegistration.h"
+#include "platform/media/compressors/AudioCompressorCodec.h"
+#include "platform/media/mpeg/MpegSplitterRegistration.h"
 #include "settings/SettingsStore.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/engine/FfmpegDecode.h"

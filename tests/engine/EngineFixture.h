@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "framework/FilterRegistry.h"
-#include "platform/media/AudioCompressorFilter.h"
 #include "platform/media/SystemFilters.h"
+#include "platform/media/compressors/AudioCompressorFilter.h"
 #include "tests/support/IsolatedTest.h"
 
 namespace tarnel::test {

@@ -7,8 +7,8 @@
 
 #include "framework/Guids.h"
 #include "framework/TransformFilter.h"
-#include "platform/media/AudioCompressorCodec.h"
-#include "platform/media/AudioCompressorFilter.h"
+#include "platform/media/compressors/AudioCompressorCodec.h"
+#include "platform/media/compressors/AudioCompressorFilter.h"
 
 namespace tarnel {
 namespace {

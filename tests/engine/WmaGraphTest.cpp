@@ -4,7 +4,7 @@
 
 #include "engine/Converter.h"
 #include "engine/SourceProbe.h"
-#include "platform/media/WmaFilterRegistration.h"
+#include "platform/media/asf/WmaFilterRegistration.h"
 #include "settings/SettingsStore.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/engine/FfmpegDecode.h"

@@ -23,6 +23,9 @@ set(expected
   usr/bin/tarnel-convert
   usr/lib/tarnel-audio-converter/libtarnel-ffmpeg.so
   usr/lib/tarnel-audio-converter/libtarnel-curl.so
+  usr/lib/tarnel-audio-converter/libtarnel-vorbis.so
+  usr/lib/tarnel-audio-converter/libtarnel-lame.so
+  usr/lib/tarnel-audio-converter/libtarnel-mpg123.so
   usr/share/applications/${APP_ID}.desktop
   usr/share/metainfo/${APP_ID}.metainfo.xml
   usr/share/mime/packages/tarnel-audio-converter.xml

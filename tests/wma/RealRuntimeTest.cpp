@@ -3,8 +3,8 @@
 
 #include <regex>
 
-#include "platform/media/WindowsMediaCodecCatalog.h"
-#include "platform/media/WindowsMediaRuntime.h"
+#include "platform/media/wmruntime/CWMProfileManager.h"
+#include "platform/media/wmruntime/WindowsMediaCodecCatalog.h"
 #include "wma/ProfileCreator.h"
 #include "wma/ProfileEnumerator.h"
 #include "wma/WmaProfiles.h"

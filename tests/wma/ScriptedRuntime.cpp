@@ -1,7 +1,7 @@
 #include "tests/wma/ScriptedRuntime.h"
 
-#include "platform/media/WindowsMediaProfile.h"
-#include "platform/media/WindowsMediaStreamConfig.h"
+#include "platform/media/wmruntime/CWMProfile.h"
+#include "platform/media/wmruntime/CWMStreamConfig.h"
 
 namespace tarnel::test {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/WindowsMediaInterfaces.h"
+#include "platform/media/wmruntime/WindowsMediaInterfaces.h"
 
 namespace tarnel::test {
 

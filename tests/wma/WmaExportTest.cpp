@@ -5,8 +5,8 @@
 
 #include "engine/Converter.h"
 #include "framework/FilterRegistry.h"
-#include "platform/media/AsfFileLayout.h"
 #include "platform/media/SystemFilters.h"
+#include "platform/media/asf/AsfFileLayout.h"
 #include "settings/SettingsStore.h"
 #include "tests/platform/asf/AsfTestKit.h"
 #include "tests/support/IsolatedTest.h"

@@ -8,8 +8,8 @@
 #include "filters/oggmux/COggMux.h"
 #include "filters/vorbisenc/CVorbisEnc.h"
 #include "framework/RefTime.h"
-#include "tests/filters/vorbiscommon/FilterHarness.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
+#include "tests/filters/oggcommon/FilterHarness.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 
 // libvorbisenc keeps one 2848-byte block of its six-channel set-up after vorbis_info_clear
 // (a library leak, reproduced with libvorbis alone); nothing of ours.

@@ -6,11 +6,11 @@
 
 #include <ogg/ogg.h>
 
+#include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggmux/COggMux.h"
-#include "filters/vorbiscommon/VorbisFormatBlock.h"
 #include "framework/RefTime.h"
-#include "tests/filters/vorbiscommon/FilterHarness.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
+#include "tests/filters/oggcommon/FilterHarness.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 
 namespace tarnel {
 namespace {

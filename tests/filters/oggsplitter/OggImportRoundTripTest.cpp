@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/RefTime.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/filters/oggsplitter/SplitterRig.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
 
 namespace tarnel {
 namespace {

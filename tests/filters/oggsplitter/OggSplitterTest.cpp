@@ -9,8 +9,8 @@
 
 #include "filters/oggmux/COggMux.h"
 #include "framework/RefTime.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/filters/oggsplitter/SplitterRig.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
 
 // libvorbisenc keeps one block of its six-channel set-up after vorbis_info_clear (a library
 // leak, reproduced with libvorbis alone).

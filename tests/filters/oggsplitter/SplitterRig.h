@@ -6,7 +6,7 @@
 
 #include "filters/oggsplitter/COggSplitter.h"
 #include "filters/vorbisdec/CVorbisDec.h"
-#include "tests/filters/vorbiscommon/FilterHarness.h"
+#include "tests/filters/oggcommon/FilterHarness.h"
 
 namespace tarnel::test {
 

@@ -7,8 +7,8 @@
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "filters/vorbisdec/PcmInterleave.h"
 #include "framework/RefTime.h"
-#include "tests/filters/vorbiscommon/FilterHarness.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
+#include "tests/filters/oggcommon/FilterHarness.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 
 namespace tarnel {
 namespace {

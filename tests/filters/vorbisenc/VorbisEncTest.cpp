@@ -6,7 +6,7 @@
 #include "filters/vorbisenc/CVorbisEnc.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
 #include "framework/RefTime.h"
-#include "tests/filters/vorbiscommon/FilterHarness.h"
+#include "tests/filters/oggcommon/FilterHarness.h"
 
 namespace tarnel {
 namespace {

@@ -14,7 +14,7 @@
 #include "filters/vorbisenc/CVorbisEnc.h"
 #include "platform/media/SystemFilters.h"
 #include "settings/SettingsStore.h"
-#include "tests/filters/vorbiscommon/OggTestFiles.h"
+#include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/support/IsolatedTest.h"
 #include "tests/support/TestAudio.h"
 #ifdef TARNEL_CONVERT_PATH

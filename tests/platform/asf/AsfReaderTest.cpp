@@ -5,10 +5,10 @@
 #include <random>
 
 #include "framework/FilterGraph.h"
-#include "platform/media/AsfDemuxer.h"
-#include "platform/media/AsfReaderFilter.h"
 #include "platform/media/SystemFilters.h"
-#include "platform/media/WmaDecoderFilter.h"
+#include "platform/media/asf/AsfDemuxer.h"
+#include "platform/media/asf/CAsfReader.h"
+#include "platform/media/asf/CWmaDecoder.h"
 #include "tests/platform/asf/AsfTestKit.h"
 #include "tests/platform/media/TestFilters.h"
 #include "tests/support/IsolatedTest.h"

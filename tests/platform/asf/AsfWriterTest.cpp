@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "framework/FilterGraph.h"
-#include "platform/media/AsfEncodeSession.h"
-#include "platform/media/AsfFileLayout.h"
-#include "platform/media/AsfWriterFilter.h"
 #include "platform/media/SystemFilters.h"
-#include "platform/media/WindowsMediaProfile.h"
-#include "platform/media/WindowsMediaRuntime.h"
+#include "platform/media/asf/AsfEncodeSession.h"
+#include "platform/media/asf/AsfFileLayout.h"
+#include "platform/media/asf/CAsfWriter.h"
+#include "platform/media/wmruntime/CWMProfile.h"
+#include "platform/media/wmruntime/CWMProfileManager.h"
 #include "tests/platform/asf/AsfTestKit.h"
 #include "tests/support/IsolatedTest.h"
 

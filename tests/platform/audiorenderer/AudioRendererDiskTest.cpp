@@ -10,8 +10,8 @@
 #include <fstream>
 
 #include "framework/FilterGraph.h"
-#include "platform/media/AudioRenderer.h"
 #include "platform/media/SystemFilters.h"
+#include "platform/media/renderer/CAudioRenderer.h"
 #include "tests/support/IsolatedTest.h"
 #include "tests/support/TestAudio.h"
 

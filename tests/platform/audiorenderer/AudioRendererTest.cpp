@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "framework/FilterGraph.h"
-#include "platform/media/AudioRenderer.h"
-#include "platform/media/AudioRendererSamples.h"
 #include "platform/media/SystemFilters.h"
+#include "platform/media/renderer/AudioRendererSamples.h"
+#include "platform/media/renderer/CAudioRenderer.h"
 #include "tests/platform/audiorenderer/ScriptedOutput.h"
 #include "tests/support/IsolatedTest.h"
 #include "tests/support/TestAudio.h"

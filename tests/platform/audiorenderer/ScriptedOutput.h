@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/media/AudioRendererOutput.h"
+#include "platform/media/renderer/AudioOutput.h"
 
 namespace tarnel::test {
 

@@ -1,11 +1,11 @@
-#include "platform/media/ContentSniffer.h"
+#include "platform/media/files/ContentSniffer.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "platform/media/MpegAudioHeader.h"
+#include "platform/media/mpeg/MpegAudioFrame.h"
 #include "tests/support/TestAudio.h"
 
 namespace tarnel::media {

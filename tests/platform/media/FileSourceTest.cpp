@@ -1,4 +1,4 @@
-#include "platform/media/CFileSource.h"
+#include "platform/media/files/CFileSource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/media/CFileWriter.h"
+#include "platform/media/files/CFileWriter.h"
 
 #include <gtest/gtest.h>
 

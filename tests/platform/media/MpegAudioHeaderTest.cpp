@@ -1,4 +1,4 @@
-#include "platform/media/MpegAudioHeader.h"
+#include "platform/media/mpeg/MpegAudioFrame.h"
 
 #include <gtest/gtest.h>
 

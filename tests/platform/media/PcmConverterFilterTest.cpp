@@ -1,4 +1,4 @@
-#include "platform/media/CPcmConverter.h"
+#include "platform/media/pcm/CPcmConverter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/media/PcmResampler.h"
+#include "platform/media/pcm/PcmResampler.h"
 
 #include <gtest/gtest.h>
 

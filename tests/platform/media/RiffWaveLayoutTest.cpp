@@ -1,4 +1,4 @@
-#include "platform/media/RiffWaveLayout.h"
+#include "platform/media/wave/RiffWaveLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/media/CWaveParser.h"
+#include "platform/media/wave/CWaveParser.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "framework/WaveFormat.h"
-#include "platform/media/CNullRenderer.h"
+#include "platform/media/renderer/CNullRenderer.h"
 #include "tests/platform/media/MediaGraphFixture.h"
 #include "tests/platform/media/TestFilters.h"
 

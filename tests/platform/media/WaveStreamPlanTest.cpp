@@ -1,8 +1,8 @@
-#include "platform/media/WaveStreamPlan.h"
+#include "platform/media/wave/WaveStreamPlan.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/media/PcmConverterFormats.h"
+#include "platform/media/pcm/PcmConverterFormats.h"
 
 namespace tarnel::media {
 namespace {

@@ -1,6 +1,6 @@
 // MpegDecoderCore: libmpg123 in feed mode with a fixed output format, against libmpg123's own
 // decode of the same bytes.
-#include "platform/media/MpegDecoderCore.h"
+#include "platform/media/mpeg/MpegDecoderCore.h"
 
 #include <gtest/gtest.h>
 

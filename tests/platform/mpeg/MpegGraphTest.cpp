@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/media/CFileSource.h"
-#include "platform/media/MpegDecoderFilter.h"
-#include "platform/media/MpegSplitterFilter.h"
-#include "platform/media/MpegSplitterRegistration.h"
+#include "platform/media/files/CFileSource.h"
+#include "platform/media/mpeg/CMpegAudioDecoder.h"
+#include "platform/media/mpeg/CMpegSplitter.h"
+#include "platform/media/mpeg/MpegSplitterRegistration.h"
 #include "tests/filters/mp3enc/Mpg123Reference.h"
 #include "tests/filters/mp3enc/PushHarness.h"
 #include "tests/filters/mp3enc/TestSignals.h"

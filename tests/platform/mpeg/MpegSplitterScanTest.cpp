@@ -1,6 +1,6 @@
 // The MPEG splitter's file scan: where the audio starts and ends, how many frames it holds,
 // the info frame, resynchronisation, and hostile files.
-#include "platform/media/MpegSplitterScan.h"
+#include "platform/media/mpeg/MpegSplitterScan.h"
 
 #include <gtest/gtest.h>
 
