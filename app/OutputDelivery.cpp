@@ -14,6 +14,8 @@
 #include <set>
 #include <vector>
 
+#include "framework/ByteOrder.h"
+
 namespace tarnel {
 
 namespace {
@@ -240,7 +242,7 @@ DeliveryError DeliverMp3Stream(const std::string& tempPath, const std::string& f
         !ReadExact(source.get(), header.data(), header.size(), 20)) {
         return notMp3;
     }
-    const unsigned formatTag = header[0] | (header[1] << 8);
+    const unsigned formatTag = ReadLe16(header.data());
     if (formatTag != 85 && formatTag != 80) return notMp3;
 
     // The first "data" tag at or after offset 8, searched through a sliding buffer.

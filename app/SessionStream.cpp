@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/ByteOrder.h"
+
 namespace tarnel {
 
 namespace {
@@ -22,7 +24,7 @@ public:
     bool ReadU32(uint32_t& value) {
         if (Remaining() < 4) return false;
         const uint8_t* p = bytes_.data() + at_;
-        value = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+        value = ReadLe32(p);
         at_ += 4;
         return true;
     }

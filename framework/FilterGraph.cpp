@@ -24,6 +24,17 @@ std::vector<IPin*> PinsOf(IBaseFilter* filter, PIN_DIRECTION direction) {
     return out;
 }
 
+// Puts a pair of pins in output, input order; a failed direction query gives its result.
+HRESULT OrderPins(IPin*& output, IPin*& input) {
+    PIN_DIRECTION a, b;
+    HRESULT hr = output->QueryDirection(&a);
+    if (SUCCEEDED(hr)) hr = input->QueryDirection(&b);
+    if (FAILED(hr)) return hr;
+    if (a == b) return VFW_E_INVALID_DIRECTION;
+    if (a == PINDIR_INPUT) std::swap(output, input);
+    return S_OK;
+}
+
 IPin* PeerOf(IPin* pin) {
     IPin* peer = nullptr;
     if (!pin || FAILED(pin->ConnectedTo(&peer))) return nullptr;
@@ -202,10 +213,8 @@ FILTER_STATE FilterGraph::CurrentState() const {
 HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const CMediaType* type) {
     if (!output || !input) return E_POINTER;
     CAutoLock lock(&m_graphLock);
-    PIN_DIRECTION a, b;
-    if (FAILED(output->QueryDirection(&a)) || FAILED(input->QueryDirection(&b))) return E_FAIL;
-    if (a == b) return VFW_E_INVALID_DIRECTION;
-    if (a == PINDIR_INPUT) std::swap(output, input);
+    HRESULT hr = OrderPins(output, input);
+    if (FAILED(hr)) return hr;
     if (!Contains(FilterOfPin(output)) || !Contains(FilterOfPin(input))) return VFW_E_NOT_IN_GRAPH;
     if (m_state != State_Stopped) return VFW_E_NOT_STOPPED;
     return output->Connect(input, type);
@@ -228,10 +237,10 @@ HRESULT FilterGraph::Reconnect(IPin* pin) {
     if (m_state != State_Stopped) return VFW_E_WRONG_STATE;
     IPin* peer = PeerOf(pin);
     if (!peer) return VFW_E_NOT_CONNECTED;
-    PIN_DIRECTION d;
-    if (FAILED(pin->QueryDirection(&d))) return E_FAIL;
-    IPin* output = d == PINDIR_OUTPUT ? pin : peer;
-    IPin* input = d == PINDIR_OUTPUT ? peer : pin;
+    IPin* output = pin;
+    IPin* input = peer;
+    HRESULT hr = OrderPins(output, input);
+    if (FAILED(hr)) return hr;
     output->Disconnect();
     input->Disconnect();
     return output->Connect(input, nullptr);
@@ -240,10 +249,8 @@ HRESULT FilterGraph::Reconnect(IPin* pin) {
 HRESULT FilterGraph::Connect(IPin* output, IPin* input) {
     if (!output || !input) return E_POINTER;
     CAutoLock lock(&m_graphLock);
-    PIN_DIRECTION a, b;
-    if (FAILED(output->QueryDirection(&a)) || FAILED(input->QueryDirection(&b))) return E_FAIL;
-    if (a == b) return VFW_E_INVALID_DIRECTION;
-    if (a == PINDIR_INPUT) std::swap(output, input);
+    HRESULT hr = OrderPins(output, input);
+    if (FAILED(hr)) return hr;
     if (!Contains(FilterOfPin(output)) || !Contains(FilterOfPin(input))) return VFW_E_NOT_IN_GRAPH;
     if (m_state != State_Stopped) return VFW_E_NOT_STOPPED;
     if (PeerOf(output) || PeerOf(input)) return VFW_E_ALREADY_CONNECTED;
@@ -318,7 +325,8 @@ HRESULT FilterGraph::Render(IPin* output) {
     if (!output) return E_POINTER;
     CAutoLock lock(&m_graphLock);
     PIN_DIRECTION d;
-    if (FAILED(output->QueryDirection(&d))) return E_FAIL;
+    HRESULT hr = output->QueryDirection(&d);
+    if (FAILED(hr)) return hr;
     if (d != PINDIR_OUTPUT) return VFW_E_INVALID_DIRECTION;
     if (PeerOf(output)) return VFW_E_ALREADY_CONNECTED;
     if (m_state != State_Stopped) return VFW_E_NOT_STOPPED;

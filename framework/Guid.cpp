@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "framework/ByteOrder.h"
+
 namespace tarnel {
 
 std::string GUID::ToString() const {
@@ -52,11 +54,9 @@ std::optional<GUID> GUID::Parse(std::string_view text) {
 
 std::array<uint8_t, 16> GUID::ToBytes() const {
     std::array<uint8_t, 16> out{};
-    for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(Data1 >> (8 * i));
-    out[4] = static_cast<uint8_t>(Data2);
-    out[5] = static_cast<uint8_t>(Data2 >> 8);
-    out[6] = static_cast<uint8_t>(Data3);
-    out[7] = static_cast<uint8_t>(Data3 >> 8);
+    WriteLe32(&out[0], Data1);
+    WriteLe16(&out[4], Data2);
+    WriteLe16(&out[6], Data3);
     for (int i = 0; i < 8; ++i) out[8 + i] = Data4[i];
     return out;
 }
@@ -64,10 +64,9 @@ std::array<uint8_t, 16> GUID::ToBytes() const {
 GUID GUID::FromBytes(std::span<const uint8_t> bytes) {
     GUID g;
     if (bytes.size() < 16) return g;
-    g.Data1 = uint32_t{bytes[0]} | (uint32_t{bytes[1]} << 8) | (uint32_t{bytes[2]} << 16) |
-              (uint32_t{bytes[3]} << 24);
-    g.Data2 = static_cast<uint16_t>(bytes[4] | (bytes[5] << 8));
-    g.Data3 = static_cast<uint16_t>(bytes[6] | (bytes[7] << 8));
+    g.Data1 = ReadLe32(&bytes[0]);
+    g.Data2 = ReadLe16(&bytes[4]);
+    g.Data3 = ReadLe16(&bytes[6]);
     for (int i = 0; i < 8; ++i) g.Data4[i] = bytes[8 + i];
     return g;
 }

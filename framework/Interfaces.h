@@ -22,14 +22,11 @@
 
 #include "framework/Guid.h"
 #include "framework/MediaType.h"
+#include "framework/RefTime.h"
 #include "framework/Result.h"
 
 namespace tarnel {
 
-using REFERENCE_TIME = int64_t;  // 100-nanosecond units
-constexpr REFERENCE_TIME UNITS = 10'000'000;
-constexpr REFERENCE_TIME MILLISECONDS = 10'000;
-constexpr REFERENCE_TIME MAX_TIME = 0x7FFFFFFFFFFFFFFF;
 constexpr uint32_t INFINITE = 0xFFFFFFFF;
 
 class IBaseFilter;

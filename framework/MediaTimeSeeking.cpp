@@ -76,4 +76,11 @@ HRESULT CMediaTimeSeeking::GetPreroll(int64_t* preroll) {
     return S_OK;
 }
 
+HRESULT CMediaTimeSeeking::GetPositions(int64_t* current, int64_t* stop) {
+    if (!current || !stop) return E_POINTER;
+    HRESULT hr = GetCurrentPosition(current);
+    if (FAILED(hr)) return hr;
+    return GetStopPosition(stop);
+}
+
 }  // namespace tarnel

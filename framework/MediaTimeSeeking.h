@@ -2,9 +2,9 @@
 // CMediaTimeSeeking: the part of IMediaSeeking that is the same for every output pin that seeks
 // only in TIME_FORMAT_MEDIA_TIME at rate 1.0 without preroll: capabilities (from the mask given
 // at construction), time formats, conversion, rate, preroll and the available range (0 to the
-// duration). The pin keeps the positions: GetDuration, GetStopPosition, GetCurrentPosition,
-// SetPositions and GetPositions. Mix it into a pin beside the pin's base class and answer
-// IMediaSeeking::IID in the pin's QueryInterface.
+// duration), and GetPositions from the pin's GetCurrentPosition and GetStopPosition. The pin
+// keeps the positions: GetDuration, GetStopPosition, GetCurrentPosition and SetPositions. Mix it
+// into a pin beside the pin's base class and answer IMediaSeeking::IID in the pin's QueryInterface.
 //
 // Stateless apart from the constant mask, so any thread may call it.
 #include <cstdint>
@@ -31,6 +31,7 @@ public:
     HRESULT SetRate(double rate) override;
     HRESULT GetRate(double* rate) override;
     HRESULT GetPreroll(int64_t* preroll) override;
+    HRESULT GetPositions(int64_t* current, int64_t* stop) override;
 
     // True for a null format or TIME_FORMAT_MEDIA_TIME.
     static bool IsMediaTime(const GUID* format);

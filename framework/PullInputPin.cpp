@@ -12,7 +12,7 @@ CPullInputPin::CPullInputPin(std::string name, CBaseFilter* filter, CCritSec* lo
 
 HRESULT CPullInputPin::CheckMediaType(const CMediaType* type) {
     if (!type) return E_POINTER;
-    if (type->majortype != MEDIATYPE_Stream || type->subtype != subtype_) {
+    if (type->majortype != MEDIATYPE_Stream || (!subtype_.IsNull() && type->subtype != subtype_)) {
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
     return S_OK;

@@ -1,6 +1,7 @@
 #pragma once
-// The input pin of a parser that pulls its data: it takes MEDIATYPE_Stream of one subtype from a
-// peer offering IAsyncReader, and hands that reader to its filter when the connection completes.
+// The input pin of a parser that pulls its data: it takes MEDIATYPE_Stream of one subtype (any
+// subtype when constructed with GUID_NULL) from a peer offering IAsyncReader, and hands that
+// reader to its filter when the connection completes.
 #include <string>
 
 #include "framework/BasePin.h"

@@ -148,6 +148,10 @@ HRESULT CSourceStream::DoBufferProcessingLoop() {
 }
 
 void CSourceStream::SeekAndRestart(const std::function<void()>& move) {
+    if (!ThreadExists() || !IsConnected()) {
+        move();  // nothing streams: the next run starts from the new position
+        return;
+    }
     m_bSeekFlushing = true;
     DeliverBeginFlush();
     CallWorker(CMD_STOP);

@@ -53,9 +53,9 @@ protected:
     bool ShouldContinue();
     // True when a failure now comes from the stop (not to be reported).
     bool Stopping() const;
-    // Moves a running stream (application thread; the caller serialises seeks and checks that
-    // the thread exists and the pin is connected): flushes downstream, stops the thread, calls
-    // move to set the new position, ends the flush and starts the thread again.
+    // Moves the stream (application thread; the caller serialises seeks). With a thread and a
+    // connection it flushes downstream, stops the thread, calls move to set the new position,
+    // ends the flush and starts the thread again; otherwise it only calls move.
     void SeekAndRestart(const std::function<void()>& move);
     // Ends and joins the streaming thread at once, if it runs. A pin whose hooks use its own
     // members calls this from its destructor, while those members still exist.

@@ -4,18 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/RefTime.h"
+
 namespace tarnel {
 
 namespace {
-
-void PutLe64(uint8_t* p, uint64_t v) {
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint64_t GetLe64(const uint8_t* p) {
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
 
 const char* KindName(OggStreamKind kind) {
     switch (kind) {
@@ -42,13 +35,13 @@ OggStreamHeader VideoHeaderFromInfo(std::span<const uint8_t> vih, int32_t buffer
                                     uint32_t fourcc) {
     OggStreamHeader header;
     header.kind = OggStreamKind::Video;
-    PutLe32(header.subtype, fourcc);
-    header.timeUnit = static_cast<int64_t>(GetLe64(&vih[kAvgTimePerFrame]));
+    WriteLe32(header.subtype, fourcc);
+    header.timeUnit = static_cast<int64_t>(ReadLe64(&vih[kAvgTimePerFrame]));
     header.samplesPerUnit = 1;
     header.bufferSize = bufferSize;
-    header.bitsPerSample = static_cast<int16_t>(GetLe16(&vih[kBiBitCount]));
-    header.width = static_cast<int32_t>(GetLe32(&vih[kBiWidth]));
-    header.height = static_cast<int32_t>(GetLe32(&vih[kBiHeight]));
+    header.bitsPerSample = static_cast<int16_t>(ReadLe16(&vih[kBiBitCount]));
+    header.width = static_cast<int32_t>(ReadLe32(&vih[kBiWidth]));
+    header.height = static_cast<int32_t>(ReadLe32(&vih[kBiHeight]));
     return header;
 }
 
@@ -60,7 +53,7 @@ OggStreamHeader AudioHeaderFromWave(const WaveFormatInfo& info, int32_t bufferSi
     std::memcpy(header.subtype, tag, 4);
     header.extra = info.extra;
     header.size = static_cast<int32_t>(kOggStreamHeaderSize + header.extra.size());
-    header.timeUnit = 10'000'000;
+    header.timeUnit = UNITS;
     header.samplesPerUnit = info.format.nSamplesPerSec;
     header.bufferSize = bufferSize;
     header.bitsPerSample = static_cast<int16_t>(info.format.wBitsPerSample);
@@ -76,14 +69,14 @@ std::vector<uint8_t> SerializeStreamHeader(const OggStreamHeader& header) {
     const char* name = KindName(header.kind);
     std::memcpy(bytes.data(), name, std::strlen(name));
     std::memcpy(&bytes[8], header.subtype, 4);
-    PutLe32(&bytes[12], static_cast<uint32_t>(kOggStreamHeaderSize + header.extra.size()));
-    PutLe64(&bytes[16], static_cast<uint64_t>(header.timeUnit));
-    PutLe64(&bytes[24], static_cast<uint64_t>(header.samplesPerUnit));
-    PutLe32(&bytes[32], static_cast<uint32_t>(header.defaultLength));
-    PutLe32(&bytes[36], static_cast<uint32_t>(header.bufferSize));
-    PutLe16(&bytes[40], static_cast<uint16_t>(header.bitsPerSample));
-    PutLe32(&bytes[44], static_cast<uint32_t>(header.width));
-    PutLe32(&bytes[48], static_cast<uint32_t>(header.height));
+    WriteLe32(&bytes[12], static_cast<uint32_t>(kOggStreamHeaderSize + header.extra.size()));
+    WriteLe64(&bytes[16], static_cast<uint64_t>(header.timeUnit));
+    WriteLe64(&bytes[24], static_cast<uint64_t>(header.samplesPerUnit));
+    WriteLe32(&bytes[32], static_cast<uint32_t>(header.defaultLength));
+    WriteLe32(&bytes[36], static_cast<uint32_t>(header.bufferSize));
+    WriteLe16(&bytes[40], static_cast<uint16_t>(header.bitsPerSample));
+    WriteLe32(&bytes[44], static_cast<uint32_t>(header.width));
+    WriteLe32(&bytes[48], static_cast<uint32_t>(header.height));
     if (!header.extra.empty())
         std::memcpy(&bytes[kOggStreamHeaderSize], header.extra.data(), header.extra.size());
     return bytes;
@@ -103,20 +96,20 @@ std::optional<OggStreamHeader> ParseStreamHeader(std::span<const uint8_t> record
     } else {
         return std::nullopt;
     }
-    int32_t size = static_cast<int32_t>(GetLe32(&record[12]));
+    int32_t size = static_cast<int32_t>(ReadLe32(&record[12]));
     if (size < static_cast<int32_t>(kOggStreamHeaderSize) ||
         static_cast<size_t>(size) > record.size() ||
         static_cast<size_t>(size) > kMaxOggStreamHeaderSize)
         return std::nullopt;
     std::memcpy(header.subtype, &record[8], 4);
     header.size = size;
-    header.timeUnit = static_cast<int64_t>(GetLe64(&record[16]));
-    header.samplesPerUnit = static_cast<int64_t>(GetLe64(&record[24]));
-    header.defaultLength = static_cast<int32_t>(GetLe32(&record[32]));
-    header.bufferSize = static_cast<int32_t>(GetLe32(&record[36]));
-    header.bitsPerSample = static_cast<int16_t>(GetLe16(&record[40]));
-    header.width = static_cast<int32_t>(GetLe32(&record[44]));
-    header.height = static_cast<int32_t>(GetLe32(&record[48]));
+    header.timeUnit = static_cast<int64_t>(ReadLe64(&record[16]));
+    header.samplesPerUnit = static_cast<int64_t>(ReadLe64(&record[24]));
+    header.defaultLength = static_cast<int32_t>(ReadLe32(&record[32]));
+    header.bufferSize = static_cast<int32_t>(ReadLe32(&record[36]));
+    header.bitsPerSample = static_cast<int16_t>(ReadLe16(&record[40]));
+    header.width = static_cast<int32_t>(ReadLe32(&record[44]));
+    header.height = static_cast<int32_t>(ReadLe32(&record[48]));
     if (header.kind == OggStreamKind::Audio)
         header.extra.assign(record.begin() + kOggStreamHeaderSize, record.begin() + size);
     return header;
@@ -148,15 +141,15 @@ CMediaType MediaTypeForStreamHeader(const OggStreamHeader& header) {
     CMediaType type;
     switch (header.kind) {
         case OggStreamKind::Video: {
-            type = CMediaType(MEDIATYPE_Video, FourccSubtype(GetLe32(header.subtype)),
+            type = CMediaType(MEDIATYPE_Video, FourccSubtype(ReadLe32(header.subtype)),
                               FORMAT_VideoInfo);
             std::vector<uint8_t> vih(kVideoInfoBlockSize, 0);
-            PutLe64(&vih[kAvgTimePerFrame], static_cast<uint64_t>(header.timeUnit));
-            PutLe32(&vih[kBiSize], 40);
-            PutLe32(&vih[kBiWidth], static_cast<uint32_t>(header.width));
-            PutLe32(&vih[kBiHeight], static_cast<uint32_t>(header.height));
-            PutLe16(&vih[kBiPlanes], 1);
-            PutLe16(&vih[kBiBitCount], static_cast<uint16_t>(header.bitsPerSample));
+            WriteLe64(&vih[kAvgTimePerFrame], static_cast<uint64_t>(header.timeUnit));
+            WriteLe32(&vih[kBiSize], 40);
+            WriteLe32(&vih[kBiWidth], static_cast<uint32_t>(header.width));
+            WriteLe32(&vih[kBiHeight], static_cast<uint32_t>(header.height));
+            WriteLe16(&vih[kBiPlanes], 1);
+            WriteLe16(&vih[kBiBitCount], static_cast<uint16_t>(header.bitsPerSample));
             std::memcpy(&vih[kBiCompression], header.subtype, 4);
             type.format = std::move(vih);
             type.SetVariableSize();
@@ -202,7 +195,7 @@ std::optional<OggStreamHeader> ParseOldDirectShowHeader(std::span<const uint8_t>
         std::span<const uint8_t> rest = packet.subspan(at + 16);
         if (std::equal(video.begin(), video.end(), packet.begin() + at)) {
             if (rest.size() < kVideoInfoHeaderSize) return std::nullopt;
-            uint32_t fourcc = GetLe32(&rest[kBiCompression]);
+            uint32_t fourcc = ReadLe32(&rest[kBiCompression]);
             return VideoHeaderFromInfo(rest, 0, fourcc);
         }
         if (std::equal(wave.begin(), wave.end(), packet.begin() + at)) {

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "filters/oggcommon/RefTime.h"
 #include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggmux/COggMux.h"
 #include "filters/oggmux/COggMuxOutputPin.h"
+#include "framework/RefTime.h"
 
 namespace tarnel {
 

@@ -3,76 +3,41 @@
 #include <algorithm>
 #include <memory>
 
-#include <ogg/ogg.h>
-
 #include "filters/oggsplitter/COggSplitter.h"
+#include "filters/oggsplitter/OggSyncState.h"
 
 namespace tarnel {
 
-namespace {
-
-// The sync layer as a scoped resource.
-struct SyncState {
-    ogg_sync_state state;
-    SyncState() { ogg_sync_init(&state); }
-    ~SyncState() { ogg_sync_clear(&state); }
-    SyncState(const SyncState&) = delete;
-    SyncState& operator=(const SyncState&) = delete;
-};
-
-}  // namespace
-
 COggSplitInputPin::COggSplitInputPin(COggSplitter* filter, CCritSec* lock, HRESULT* hr)
-    : CBaseInputPin("In", filter, lock, hr), m_splitter(filter) {}
+    : CPullInputPin("In", filter, lock, hr, GUID_NULL), m_splitter(filter) {}
 
 COggSplitInputPin::~COggSplitInputPin() {
     StopReading();
 }
 
-HRESULT COggSplitInputPin::CheckMediaType(const CMediaType* type) {
-    if (!type) return E_POINTER;
-    return type->majortype == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
-
-HRESULT COggSplitInputPin::CheckConnect(IPin* pin) {
-    HRESULT hr = CBaseInputPin::CheckConnect(pin);
-    if (FAILED(hr)) return hr;
-    return Query<IAsyncReader>(pin) ? S_OK : E_NOINTERFACE;
-}
-
-HRESULT COggSplitInputPin::CompleteConnect(IPin* receivePin) {
-    HRESULT hr = CBaseInputPin::CompleteConnect(receivePin);
-    if (FAILED(hr)) return hr;
-    m_reader = Query<IAsyncReader>(receivePin);
-    if (!m_reader) return E_NOINTERFACE;
-    hr = m_splitter->ScanFile(m_reader);
-    if (FAILED(hr)) {
-        m_splitter->ClearStreams();
-        m_reader = nullptr;
-    }
+HRESULT COggSplitInputPin::OnReaderConnected(IAsyncReader* reader) {
+    HRESULT hr = m_splitter->ScanFile(reader);
+    if (FAILED(hr)) m_splitter->ClearStreams();
     return hr;
 }
 
-HRESULT COggSplitInputPin::BreakConnect() {
+void COggSplitInputPin::OnReaderDisconnected() {
     StopReading();
     m_splitter->ClearStreams();
-    m_reader = nullptr;
-    return CBaseInputPin::BreakConnect();
 }
 
 HRESULT COggSplitInputPin::BeginFlush() {
-    HRESULT hr = CBaseInputPin::BeginFlush();
     for (const auto& stream : m_splitter->Streams()) {
         if (stream->pin && stream->pin->IsConnected()) stream->pin->DeliverBeginFlush();
     }
-    return hr;
+    return S_OK;
 }
 
 HRESULT COggSplitInputPin::EndFlush() {
     for (const auto& stream : m_splitter->Streams()) {
         if (stream->pin && stream->pin->IsConnected()) stream->pin->DeliverEndFlush();
     }
-    return CBaseInputPin::EndFlush();
+    return S_OK;
 }
 
 void COggSplitInputPin::StartReading(int64_t position) {
@@ -89,11 +54,12 @@ void COggSplitInputPin::StopReading() {
 }
 
 uint32_t COggSplitInputPin::ThreadProc() {
-    IAsyncReader* reader = m_reader;
+    IAsyncReader* reader = Reader();
     if (!reader) return 0;
     int64_t length = 0, available = 0;
     if (FAILED(reader->Length(&length, &available))) length = 0;
-    SyncState sync;
+    AsyncReaderByteSource file(reader, static_cast<uint64_t>(std::max<int64_t>(length, 0)));
+    OggSyncState sync;
     int64_t position = m_startPosition;
     while (!m_stopReading) {
         ogg_page page;
@@ -110,12 +76,7 @@ uint32_t COggSplitInputPin::ThreadProc() {
         int64_t want = std::max<int64_t>(kReadSize - buffered, 4096);
         want = std::min<int64_t>(want, length - position);
         if (want <= 0) break;
-        char* buffer = ogg_sync_buffer(&sync.state, static_cast<long>(want));
-        if (!buffer) break;
-        HRESULT hr = reader->SyncRead(position, static_cast<int32_t>(want),
-                                      reinterpret_cast<uint8_t*>(buffer));
-        if (FAILED(hr)) break;  // an unreadable file ends like a short one
-        ogg_sync_wrote(&sync.state, static_cast<long>(want));
+        if (!sync.Feed(file, position, want)) break;  // an unreadable file ends like a short one
         position += want;
     }
     if (!m_stopReading) m_splitter->SetEndOfFile();

@@ -1,8 +1,8 @@
 #pragma once
-// COggSplitInputPin "In": takes the file source's byte stream (IAsyncReader). Connecting it
-// scans the file (headers, chapters, groups, duration) and creates the output pins; while the
-// filter runs, its reading thread reads the file in 64 KiB steps from the start position and
-// hands each page to its stream.
+// COggSplitInputPin "In": takes the file source's byte stream (IAsyncReader, any subtype of
+// MEDIATYPE_Stream). Connecting it scans the file (headers, chapters, groups, duration) and
+// creates the output pins; while the filter runs, its reading thread reads the file in 64 KiB
+// steps from the start position and hands each page to its stream.
 //
 // Threading: connection on the control thread under the filter lock. The reading thread runs
 // between StartReading and StopReading (both control thread); m_stopReading ends it, also
@@ -11,38 +11,33 @@
 #include <atomic>
 
 #include "framework/AMThread.h"
-#include "framework/BaseInputPin.h"
+#include "framework/PullInputPin.h"
 
 namespace tarnel {
 
 class COggSplitter;
 
-class COggSplitInputPin : public CBaseInputPin, public CAMThread {
+class COggSplitInputPin : public CPullInputPin, public CAMThread {
 public:
     static constexpr int32_t kReadSize = 65536;
 
     COggSplitInputPin(COggSplitter* filter, CCritSec* lock, HRESULT* hr);
     ~COggSplitInputPin() override;
 
-    HRESULT CheckMediaType(const CMediaType* type) override;  // any MEDIATYPE_Stream
-    HRESULT CheckConnect(IPin* pin) override;                 // needs IAsyncReader
-    HRESULT CompleteConnect(IPin* receivePin) override;       // scans the file
-    HRESULT BreakConnect() override;
+    // Forwarded to the streams' output pins.
     HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
-    // Samples never arrive here (the file is pulled).
-    HRESULT Receive(IMediaSample* sample) override { return E_UNEXPECTED; }
 
-    IAsyncReader* Reader() const { return m_reader; }
     // Starts reading at the byte position; StopReading waits for the thread to end.
     void StartReading(int64_t position);
     void StopReading();
 
 private:
+    HRESULT OnReaderConnected(IAsyncReader* reader) override;  // scans the file
+    void OnReaderDisconnected() override;
     uint32_t ThreadProc() override;
 
     COggSplitter* m_splitter;
-    IAsyncReader* m_reader = nullptr;  // the upstream pin's; valid while connected
     std::atomic<bool> m_stopReading{false};
     int64_t m_startPosition = 0;  // written before the thread starts
 };

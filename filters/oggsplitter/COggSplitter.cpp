@@ -1,6 +1,9 @@
 #include "filters/oggsplitter/COggSplitter.h"
 
+#include <algorithm>
+
 #include "filters/oggcommon/OggFilterIds.h"
+#include "framework/SeekPositions.h"
 
 namespace tarnel {
 
@@ -135,12 +138,8 @@ HRESULT COggSplitter::GetRate(double* rate) {
 
 HRESULT COggSplitter::SetPositions(COggSplitOutputPin* caller, int64_t* current,
                                    uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) {
-    const uint32_t currentMode = currentFlags & AM_SEEKING_PositioningBitsMask;
-    const uint32_t stopMode = stopFlags & AM_SEEKING_PositioningBitsMask;
-    if (currentMode == AM_SEEKING_IncrementalPositioning) return E_INVALIDARG;
-    if ((currentMode != AM_SEEKING_NoPositioning && !current) ||
-        (stopMode != AM_SEEKING_NoPositioning && !stop))
-        return E_POINTER;
+    HRESULT hr = CheckSeekArguments(current, currentFlags, stop, stopFlags);
+    if (FAILED(hr)) return hr;
 
     CAutoLock lock(&m_csFilter);
     SeekRequest request{caller, current ? *current : 0, stop ? *stop : 0, currentFlags, stopFlags};
@@ -149,21 +148,16 @@ HRESULT COggSplitter::SetPositions(COggSplitOutputPin* caller, int64_t* current,
         m_lastSeek->stopFlags == stopFlags) {
         // The same request through another of our pins: already done.
         m_lastSeek.reset();
-        if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = m_start;
+        ReturnSeekTimes(m_start, m_stop, current, currentFlags, nullptr, 0);
         return S_OK;
     }
     m_lastSeek = request;
 
-    int64_t newStart = m_start;
-    if (currentMode == AM_SEEKING_AbsolutePositioning) newStart = *current;
-    if (currentMode == AM_SEEKING_RelativePositioning) newStart = m_start + *current;
-    int64_t newStop = m_stop;
-    if (stopMode == AM_SEEKING_AbsolutePositioning) newStop = *stop;
-    if (stopMode == AM_SEEKING_RelativePositioning) newStop = m_stop + *stop;
-    if (stopMode == AM_SEEKING_IncrementalPositioning) newStop = newStart + *stop;
-    if (newStart < 0) newStart = 0;
+    SeekPositions to =
+        ResolveSeekPositions(m_start, m_stop, current, currentFlags, stop, stopFlags);
+    to.start = std::max<int64_t>(to.start, 0);
 
-    const bool running = !IsStopped() && currentMode != AM_SEEKING_NoPositioning;
+    const bool running = !IsStopped() && to.movesStart;
     if (running) {
         // Flush downstream and take the buffers back, so that no delivery thread stays blocked
         // on a buffer or a busy downstream filter while the threads stop.
@@ -179,15 +173,13 @@ HRESULT COggSplitter::SetPositions(COggSplitOutputPin* caller, int64_t* current,
             pin->DeliverEndFlush();
         }
     }
-    m_stop = newStop;
-    if (currentMode != AM_SEEKING_NoPositioning) {
-        if (newStart > m_duration) newStart = m_duration;
-        m_start = newStart;
-        m_startByte = newStart > 0 ? FindBytePosition(newStart) : 0;
+    m_stop = to.stop;
+    if (to.movesStart) {
+        m_start = std::min(to.start, m_duration);
+        m_startByte = m_start > 0 ? FindBytePosition(m_start) : 0;
     }
     if (running) StartThreads(m_startByte);
-    if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = m_start;
-    if (stop && (stopFlags & AM_SEEKING_ReturnTime)) *stop = m_stop;
+    ReturnSeekTimes(m_start, m_stop, current, currentFlags, stop, stopFlags);
     return S_OK;
 }
 

@@ -20,6 +20,7 @@
 #include "filters/oggsplitter/COggSplitOutputPin.h"
 #include "filters/oggsplitter/COggStream.h"
 #include "filters/oggsplitter/OggComments.h"
+#include "framework/AsyncReaderByteSource.h"
 #include "framework/BaseFilter.h"
 #include "framework/FilterRegistry.h"
 
@@ -82,12 +83,13 @@ public:
 private:
     void StartThreads(int64_t bytePosition);
     void StopThreads();
-    HRESULT ReadHeaders(IAsyncReader* reader, int64_t length);
+    // The file's first pages: streams and their headers. A failed read gives its result.
+    HRESULT ReadHeaders(AsyncReaderByteSource& file);
     void AssignGroups();
     void CreateOutputPins();
-    void ScanDuration(IAsyncReader* reader, int64_t length);
+    void ScanDuration(ByteSource& file);
     // The sum of the play lengths of every link of a chained file (100 ns units).
-    int64_t WalkLinks(IAsyncReader* reader, int64_t length);
+    int64_t WalkLinks(ByteSource& file);
     // The byte position to read from for a start time (interpolation search).
     int64_t FindBytePosition(int64_t target);
     // The first page of a known stream with a granule position at or after `from` and before

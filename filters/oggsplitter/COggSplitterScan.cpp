@@ -4,30 +4,11 @@
 #include <map>
 
 #include "filters/oggsplitter/COggSplitter.h"
+#include "filters/oggsplitter/OggSyncState.h"
 
 namespace tarnel {
 
 namespace {
-
-struct SyncState {
-    ogg_sync_state state;
-    SyncState() { ogg_sync_init(&state); }
-    ~SyncState() { ogg_sync_clear(&state); }
-    SyncState(const SyncState&) = delete;
-    SyncState& operator=(const SyncState&) = delete;
-};
-
-// Reads [position, position + size) into the sync layer; false when nothing could be read.
-bool Feed(IAsyncReader* reader, SyncState& sync, int64_t position, int64_t size) {
-    if (size <= 0) return false;
-    char* buffer = ogg_sync_buffer(&sync.state, static_cast<long>(size));
-    if (!buffer) return false;
-    HRESULT hr =
-        reader->SyncRead(position, static_cast<int32_t>(size), reinterpret_cast<uint8_t*>(buffer));
-    if (FAILED(hr)) return false;
-    ogg_sync_wrote(&sync.state, static_cast<long>(size));
-    return true;
-}
 
 // The play length one stream's granule positions show. A position is taken only when it moves
 // forward by no more than the packets completed since the last one can hold, so a damaged page
@@ -83,9 +64,12 @@ std::string PinNameFor(const COggStream& stream) {
 HRESULT COggSplitter::ScanFile(IAsyncReader* reader) {
     ClearStreams();
     int64_t length = 0, available = 0;
-    if (FAILED(reader->Length(&length, &available)) || length <= 0) return VFW_E_TYPE_NOT_ACCEPTED;
+    HRESULT hr = reader->Length(&length, &available);
+    if (FAILED(hr)) return hr;
+    if (length <= 0) return VFW_E_TYPE_NOT_ACCEPTED;
     m_fileLength = length;
-    HRESULT hr = ReadHeaders(reader, length);
+    AsyncReaderByteSource file(reader, static_cast<uint64_t>(length));
+    hr = ReadHeaders(file);
     if (FAILED(hr)) return hr;
     for (const auto& stream : m_streams) {
         if (stream->Kind() == COggStream::kUnknown) continue;
@@ -96,18 +80,21 @@ HRESULT COggSplitter::ScanFile(IAsyncReader* reader) {
     AssignGroups();
     CreateOutputPins();
     if (m_outputs.empty()) return VFW_E_TYPE_NOT_ACCEPTED;
-    ScanDuration(reader, length);
+    ScanDuration(file);
     m_start = 0;
     m_stop = m_duration;
     m_startByte = 0;
     return S_OK;
 }
 
-HRESULT COggSplitter::ReadHeaders(IAsyncReader* reader, int64_t length) {
-    SyncState sync;
+HRESULT COggSplitter::ReadHeaders(AsyncReaderByteSource& file) {
+    const auto length = static_cast<int64_t>(file.Size());
+    OggSyncState sync;
     int64_t position = 0;
     int64_t first = std::min<int64_t>(length, kScanBytes);
-    if (!Feed(reader, sync, 0, first)) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!sync.Feed(file, 0, first)) {
+        return FAILED(file.failure()) ? file.failure() : VFW_E_TYPE_NOT_ACCEPTED;
+    }
     position = first;
     for (;;) {
         ogg_page page;
@@ -130,7 +117,7 @@ HRESULT COggSplitter::ReadHeaders(IAsyncReader* reader, int64_t length) {
                                               [](const auto& s) { return s->HeadersComplete(); });
         if (complete || position >= length || position >= kMaxHeaderScanBytes) break;
         int64_t next = std::min<int64_t>(kScanBytes, length - position);
-        if (!Feed(reader, sync, position, next)) break;
+        if (!sync.Feed(file, position, next)) break;
         position += next;
     }
     return m_streams.empty() ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
@@ -182,12 +169,13 @@ void COggSplitter::CreateOutputPins() {
     IncrementPinVersion();
 }
 
-void COggSplitter::ScanDuration(IAsyncReader* reader, int64_t length) {
+void COggSplitter::ScanDuration(ByteSource& file) {
+    const auto length = static_cast<int64_t>(file.Size());
     // The last 64 KiB tell the length of an ordinary file. When they hold another link of a
     // chained file, or positions that do not add up, the whole file is walked link by link.
     int64_t from = length > kScanBytes ? (length - kScanBytes) / 16 * 16 : 0;
-    SyncState sync;
-    if (!Feed(reader, sync, from, length - from)) return;
+    OggSyncState sync;
+    if (!sync.Feed(file, from, length - from)) return;
     std::map<uint32_t, GranuleTally> tallies;
     bool walkAll = false;
     bool pastHeaders = false;  // a page that begins no stream was seen
@@ -210,12 +198,13 @@ void COggSplitter::ScanDuration(IAsyncReader* reader, int64_t length) {
         if (!tally.AddPage(ogg_page_granulepos(&page), ogg_page_packets(&page))) walkAll = true;
         if (tally.started) longest = std::max(longest, stream->GranuleToTime(tally.last));
     }
-    if (walkAll) longest = WalkLinks(reader, length);
+    if (walkAll) longest = WalkLinks(file);
     if (longest >= 0) m_duration = longest;
 }
 
-int64_t COggSplitter::WalkLinks(IAsyncReader* reader, int64_t length) {
-    SyncState sync;
+int64_t COggSplitter::WalkLinks(ByteSource& file) {
+    const auto length = static_cast<int64_t>(file.Size());
+    OggSyncState sync;
     // The current link's streams (parsed here, apart from the splitter's own) and tallies.
     std::map<uint32_t, std::pair<std::unique_ptr<COggStream>, GranuleTally>> link;
     int64_t total = 0;
@@ -231,7 +220,7 @@ int64_t COggSplitter::WalkLinks(IAsyncReader* reader, int64_t length) {
         link.clear();
     };
     for (int64_t position = 0; position < length; position += kScanBytes) {
-        if (!Feed(reader, sync, position, std::min<int64_t>(kScanBytes, length - position))) break;
+        if (!sync.Feed(file, position, std::min<int64_t>(kScanBytes, length - position))) break;
         ogg_page page;
         int result;
         while ((result = ogg_sync_pageout(&sync.state, &page)) != 0) {
@@ -260,7 +249,8 @@ int64_t COggSplitter::WalkLinks(IAsyncReader* reader, int64_t length) {
 bool COggSplitter::FindPageTime(int64_t from, int64_t limit, int64_t* pageOffset, int64_t* time) {
     IAsyncReader* reader = m_input->Reader();
     if (!reader) return false;
-    SyncState sync;
+    AsyncReaderByteSource file(reader, static_cast<uint64_t>(m_fileLength));
+    OggSyncState sync;
     constexpr int64_t kStep = 4096;
     int64_t readTo = from;      // bytes handed to the sync layer end here
     int64_t syncOffset = from;  // file offset of the sync layer's next unexamined byte
@@ -286,7 +276,7 @@ bool COggSplitter::FindPageTime(int64_t from, int64_t limit, int64_t* pageOffset
         // Need more bytes.
         int64_t size = std::min(kStep, m_fileLength - readTo);
         if (size <= 0 || readTo >= limit + 65536) return false;
-        if (!Feed(reader, sync, readTo, size)) return false;
+        if (!sync.Feed(file, readTo, size)) return false;
         readTo += size;
     }
     return false;

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "filters/oggcommon/RefTime.h"
 #include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggsplitter/COggSplitOutputPin.h"
 #include "filters/oggsplitter/COggSplitter.h"
 #include "framework/MediaSample.h"
+#include "framework/RefTime.h"
 
 namespace tarnel {
 

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "framework/RefTime.h"
+
 namespace tarnel {
 
 namespace {
@@ -75,7 +77,7 @@ int64_t ParseChapterTime(std::string_view text) {
             scale /= 10;
         }
     }
-    return ((hours * 60 + minutes) * 60 + seconds) * 10'000'000 + fraction;
+    return ((hours * 60 + minutes) * 60 + seconds) * UNITS + fraction;
 }
 
 std::string FormatChapterEntry(const OggChapter& chapter) {

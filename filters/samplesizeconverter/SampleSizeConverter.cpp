@@ -45,9 +45,9 @@ std::optional<CMediaType> SampleSizeConverter::ProposeOutput(const CMediaType& i
     }
     // Patch the fields in place so any extra bytes of the block stay as they were.
     uint8_t* block = proposal.format.data();
-    PutLe32(block + kAvgBytesPerSecOffset, static_cast<uint32_t>(avgBytesPerSec));
-    PutLe16(block + kBlockAlignOffset, static_cast<uint16_t>(blockAlign));
-    PutLe16(block + kBitsPerSampleOffset, targetBits);
+    WriteLe32(block + kAvgBytesPerSecOffset, static_cast<uint32_t>(avgBytesPerSec));
+    WriteLe16(block + kBlockAlignOffset, static_cast<uint16_t>(blockAlign));
+    WriteLe16(block + kBitsPerSampleOffset, targetBits);
     if (proposal.bFixedSizeSamples) proposal.lSampleSize = blockAlign;
     return proposal;
 }

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "filters/oggcommon/OggFilterIds.h"
-#include "filters/oggcommon/RefTime.h"
 #include "filters/vorbisdec/PcmInterleave.h"
 #include "framework/BufferRequest.h"
+#include "framework/RefTime.h"
 #include "framework/VectorState.h"
 
 namespace tarnel {

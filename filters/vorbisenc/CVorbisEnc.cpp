@@ -6,10 +6,11 @@
 #include <vorbis/vorbisenc.h>
 
 #include "filters/oggcommon/OggFilterIds.h"
-#include "filters/oggcommon/RefTime.h"
 #include "filters/vorbisenc/CVorbisEncOutputPin.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
 #include "framework/BufferRequest.h"
+#include "framework/MediaSample.h"
+#include "framework/RefTime.h"
 #include "framework/VectorState.h"
 
 namespace tarnel {

@@ -85,8 +85,8 @@ HRESULT CWavDestFilter::StartStreaming() {
     formatBlock_ = type.format;
     headerSize_ = *headerSize;
     bytesWritten_ = 0;
-    avgBytesPerSec_ = GetLe32(formatBlock_.data() + 8);
-    isPcm_ = GetLe16(formatBlock_.data()) == WAVE_FORMAT_PCM;
+    avgBytesPerSec_ = ReadLe32(formatBlock_.data() + 8);
+    isPcm_ = ReadLe16(formatBlock_.data()) == WAVE_FORMAT_PCM;
     std::lock_guard lock(positionLock_);
     position_ = 0;
     return S_OK;

@@ -20,13 +20,13 @@ std::vector<uint8_t> BuildWavHeader(std::span<const uint8_t> formatBlock, uint32
     uint8_t* p = header.data();
     PutTag(p, "RIFF");
     // Wraps only when the caller let the file pass 4 GiB, which NextWriteRange prevents.
-    PutLe32(p + 4, formatBytes + 20 + dataBytes);
+    WriteLe32(p + 4, formatBytes + 20 + dataBytes);
     PutTag(p + 8, "WAVE");
     PutTag(p + 12, "fmt ");
-    PutLe32(p + 16, formatBytes);
+    WriteLe32(p + 16, formatBytes);
     if (formatBytes != 0) std::memcpy(p + 20, formatBlock.data(), formatBytes);
     PutTag(p + 20 + formatBytes, "data");
-    PutLe32(p + 24 + formatBytes, dataBytes);
+    WriteLe32(p + 24 + formatBytes, dataBytes);
     return header;
 }
 

@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "app/SessionStream.h"
+#include "framework/WaveFormat.h"
 #include "platform/media/asf/AsfEncodeSession.h"
-#include "platform/media/wave/WaveFormatBlock.h"
 #include "tests/engine/CompressedWave.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/platform/mpeg/MpegTestStreams.h"
@@ -29,7 +29,7 @@ test::PcmAudio Tone(int rate, int channels, double seconds, int bits = 16) {
 std::vector<uint8_t> Chunk(const char* id, const std::vector<uint8_t>& body) {
     std::vector<uint8_t> out(id, id + 4);
     uint8_t size[4];
-    media::WriteLe32(size, uint32_t(body.size()));
+    WriteLe32(size, uint32_t(body.size()));
     out.insert(out.end(), size, size + 4);
     out.insert(out.end(), body.begin(), body.end());
     if (body.size() % 2) out.push_back(0);
@@ -39,7 +39,7 @@ std::vector<uint8_t> Chunk(const char* id, const std::vector<uint8_t>& body) {
 std::vector<uint8_t> Riff(const std::vector<std::vector<uint8_t>>& chunks) {
     std::vector<uint8_t> out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
     for (const auto& c : chunks) out.insert(out.end(), c.begin(), c.end());
-    media::WriteLe32(&out[4], uint32_t(out.size() - 8));
+    WriteLe32(&out[4], uint32_t(out.size() - 8));
     return out;
 }
 
@@ -84,11 +84,11 @@ std::vector<SeedFile> WaveSeeds() {
     for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 7);
     seeds.push_back({"list-fmt-data-junk.wav",
                      Riff({Chunk("LIST", {'I', 'N', 'F', 'O'}),
-                           Chunk("fmt ", media::MakeExtensibleWaveFormat(48000, 2, 24, 24, 3)),
+                           Chunk("fmt ", MakeExtensibleWaveFormat(48000, 2, 24, 24, 3)),
                            Chunk("data", data), Chunk("JUNK", {9})})});
     seeds.push_back(
         {"data-before-fmt.wav",
-         Riff({Chunk("data", data), Chunk("fmt ", media::MakePcmWaveFormat(22050, 2, 32, true))})});
+         Riff({Chunk("data", data), Chunk("fmt ", MakePcmWaveFormat(22050, 2, 32, true))})});
     return seeds;
 }
 

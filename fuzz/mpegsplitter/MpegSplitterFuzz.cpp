@@ -11,6 +11,7 @@
 #include "platform/media/mpeg/MpegSplitterFormat.h"
 #include "platform/media/mpeg/MpegSplitterScan.h"
 
+using namespace tarnel;
 using namespace tarnel::media;
 
 namespace {

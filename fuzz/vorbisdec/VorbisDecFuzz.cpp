@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "filters/oggcommon/RefTime.h"
 #include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/vorbisdec/CVorbisDec.h"
+#include "framework/RefTime.h"
 #include "fuzz/oggsplitter/FuzzFilters.h"
 
 using namespace tarnel;

@@ -6,13 +6,14 @@
 #include <span>
 #include <vector>
 
+#include "framework/WaveFormat.h"
 #include "platform/media/files/ContentSniffer.h"
 #include "platform/media/pcm/PcmResampler.h"
 #include "platform/media/wave/RiffWaveLayout.h"
-#include "platform/media/wave/WaveFormatBlock.h"
 #include "platform/media/wave/WaveMediaTypes.h"
 #include "platform/media/wave/WaveStreamPlan.h"
 
+using namespace tarnel;
 using namespace tarnel::media;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -55,7 +55,7 @@ TEST(WaveFormatTest, PcmRecordRoundTrip) {
     auto block = SerializeWaveFormat(pcm);
     ASSERT_EQ(block.size(), 18u);
     EXPECT_EQ(block[0], 1);
-    EXPECT_EQ(GetLe32(block.data() + 4), 44100u);
+    EXPECT_EQ(ReadLe32(block.data() + 4), 44100u);
     auto parsed = ParseWaveFormat(block);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->format, pcm);
@@ -70,7 +70,7 @@ TEST(WaveFormatTest, ShortAndLyingBlocks) {
     EXPECT_EQ(old->format.cbSize, 0);
     EXPECT_FALSE(ParseWaveFormat(std::span(block).first(15)));
     // cbSize claiming more bytes than the block holds is refused, not read past.
-    PutLe16(block.data() + 16, 12);
+    WriteLe16(block.data() + 16, 12);
     EXPECT_FALSE(ParseWaveFormat(block));
     block.resize(18 + 12, 0xAB);
     auto withExtra = ParseWaveFormat(block);
@@ -86,8 +86,8 @@ TEST(WaveFormatTest, ExtensibleBlock) {
     ext.SubFormat = KSDATAFORMAT_SUBTYPE_IEEE_FLOAT;
     auto block = SerializeWaveFormatExtensible(ext);
     ASSERT_EQ(block.size(), kWaveFormatExtensibleSize);
-    EXPECT_EQ(GetLe16(block.data()), WAVE_FORMAT_EXTENSIBLE);
-    EXPECT_EQ(GetLe16(block.data() + 16), 22);
+    EXPECT_EQ(ReadLe16(block.data()), WAVE_FORMAT_EXTENSIBLE);
+    EXPECT_EQ(ReadLe16(block.data() + 16), 22);
     auto parsed = ParseWaveFormat(block);
     ASSERT_TRUE(parsed && parsed->extensible);
     EXPECT_EQ(parsed->extensible->SubFormat, KSDATAFORMAT_SUBTYPE_IEEE_FLOAT);

@@ -44,7 +44,7 @@ protected:
 
     bool Indexed() {
         const auto bytes = test::ReadFileBytes(output);
-        media::SpanByteSource source(bytes);
+        SpanByteSource source(bytes);
         auto layout = media::ReadAsfLayout(source);
         EXPECT_TRUE(layout.has_value());
         return layout && layout->hasSimpleIndex;

@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "framework/RefTime.h"
 #include "framework/VectorState.h"
 #include "platform/media/asf/AsfFileLayout.h"
 #include "platform/media/io/PosixFile.h"
@@ -91,7 +92,7 @@ struct AsfDemuxer::Impl {
         }
     }
     int64_t ToUnits(int64_t pts) const {
-        return av_rescale_q(pts, timeBase, AVRational{1, 10'000'000});
+        return av_rescale_q(pts, timeBase, AVRational{1, int(UNITS)});
     }
 };
 
@@ -183,7 +184,7 @@ HRESULT AsfDemuxer::Open(const std::filesystem::path& path, const std::atomic<bo
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
         duration = self->impl_->ToUnits(stream->duration);
     } else if (self->impl_->format->duration > 0) {
-        duration = av_rescale(self->impl_->format->duration, 10'000'000, AV_TIME_BASE);
+        duration = av_rescale(self->impl_->format->duration, UNITS, AV_TIME_BASE);
     }
     self->duration_ = std::max<int64_t>(duration, 0);
     *demuxer = std::move(self);
@@ -224,7 +225,7 @@ HRESULT AsfDemuxer::ReadPacket(AsfPacket* packet) {
 HRESULT AsfDemuxer::Seek(int64_t time) {
     Impl& s = *impl_;
     const int64_t target =
-        av_rescale_q(std::max<int64_t>(time, 0), AVRational{1, 10'000'000}, s.timeBase) +
+        av_rescale_q(std::max<int64_t>(time, 0), AVRational{1, int(UNITS)}, s.timeBase) +
         s.startPts;
     if (av_seek_frame(s.format, s.streamIndex, target, AVSEEK_FLAG_BACKWARD) < 0 &&
         av_seek_frame(s.format, s.streamIndex, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) <

@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "framework/ByteOrder.h"
+#include "framework/Guid.h"
 #include "framework/WaveFormat.h"
 #include "platform/media/io/PosixFile.h"
 #include "platform/media/io/ResultFromErrno.h"
@@ -18,14 +20,6 @@ constexpr uint32_t kMaxHeaderObjects = 100000;  // a header's own count field is
 constexpr uint32_t kMinPacketSize = 24;
 constexpr uint32_t kMaxPacketSize = 1 << 20;
 
-uint64_t GetLe64(const uint8_t* p) {
-    return uint64_t(GetLe32(p)) | uint64_t(GetLe32(p + 4)) << 32;
-}
-void PutLe64(uint8_t* p, uint64_t v) {
-    PutLe32(p, uint32_t(v));
-    PutLe32(p + 4, uint32_t(v >> 32));
-}
-
 struct ObjectHeader {
     GUID id;
     uint64_t size = 0;
@@ -35,7 +29,7 @@ std::optional<ObjectHeader> ReadObjectHeader(ByteSource& file, uint64_t offset, 
     if (offset > limit || limit - offset < kObjectHeaderSize) return std::nullopt;
     std::array<uint8_t, kObjectHeaderSize> bytes;
     if (!file.ReadAt(offset, bytes)) return std::nullopt;
-    ObjectHeader header{GUID::FromBytes(bytes), GetLe64(bytes.data() + 16)};
+    ObjectHeader header{GUID::FromBytes(bytes), ReadLe64(bytes.data() + 16)};
     if (header.size < kObjectHeaderSize || header.size > limit - offset) return std::nullopt;
     return header;
 }
@@ -46,7 +40,7 @@ bool ReadVar(std::span<const uint8_t> packet, size_t* at, int type, uint32_t* va
     const size_t size = kSizes[type & 3];
     if (packet.size() - *at < size) return false;
     const uint8_t* p = packet.data() + *at;
-    *value = size == 0 ? 0 : size == 1 ? p[0] : size == 2 ? GetLe16(p) : GetLe32(p);
+    *value = size == 0 ? 0 : size == 1 ? p[0] : size == 2 ? ReadLe16(p) : ReadLe32(p);
     *at += size;
     return true;
 }
@@ -84,11 +78,11 @@ std::optional<AsfFileLayout> ReadAsfLayout(ByteSource& file) {
             if (!file.ReadAt(at + kObjectHeaderSize, p)) return std::nullopt;
             layout.filePropertiesOffset = at;
             layout.fileId = GUID::FromBytes(p);
-            layout.fileSize = GetLe64(p.data() + 16);
-            layout.playDuration = GetLe64(p.data() + 40);
-            layout.preroll = GetLe64(p.data() + 56);
-            const uint32_t minPacket = GetLe32(p.data() + 68);
-            const uint32_t maxPacket = GetLe32(p.data() + 72);
+            layout.fileSize = ReadLe64(p.data() + 16);
+            layout.playDuration = ReadLe64(p.data() + 40);
+            layout.preroll = ReadLe64(p.data() + 56);
+            const uint32_t minPacket = ReadLe32(p.data() + 68);
+            const uint32_t maxPacket = ReadLe32(p.data() + 72);
             if (minPacket != maxPacket || minPacket < kMinPacketSize ||
                 minPacket > kMaxPacketSize) {
                 return std::nullopt;
@@ -108,7 +102,7 @@ std::optional<AsfFileLayout> ReadAsfLayout(ByteSource& file) {
     if (!file.ReadAt(header->size + 40, count)) return std::nullopt;
     layout.dataOffset = header->size;
     layout.dataSize = data->size;
-    layout.packetCount = GetLe64(count.data());
+    layout.packetCount = ReadLe64(count.data());
     if ((data->size - kDataObjectHeaderSize) / layout.packetSize < layout.packetCount) {
         return std::nullopt;
     }
@@ -147,7 +141,7 @@ std::optional<uint32_t> AsfPacketSendTime(std::span<const uint8_t> packet) {
         return std::nullopt;
     }
     if (packet.size() - at < 6) return std::nullopt;
-    return GetLe32(packet.data() + at);
+    return ReadLe32(packet.data() + at);
 }
 
 HRESULT AppendAsfSimpleIndex(const std::filesystem::path& path) {
@@ -185,15 +179,15 @@ HRESULT AppendAsfSimpleIndex(const std::filesystem::path& path) {
     std::vector<uint8_t> object(kSimpleIndexHeaderSize + entries.size() * 6);
     const auto id = kAsfSimpleIndexObject.ToBytes();
     std::copy(id.begin(), id.end(), object.begin());
-    PutLe64(object.data() + 16, object.size());
+    WriteLe64(object.data() + 16, object.size());
     const auto fileId = layout->fileId.ToBytes();
     std::copy(fileId.begin(), fileId.end(), object.begin() + 24);
-    PutLe64(object.data() + 40, kAsfIndexInterval);
-    PutLe32(object.data() + 48, 1);  // packets per entry
-    PutLe32(object.data() + 52, uint32_t(entries.size()));
+    WriteLe64(object.data() + 40, kAsfIndexInterval);
+    WriteLe32(object.data() + 48, 1);  // packets per entry
+    WriteLe32(object.data() + 52, uint32_t(entries.size()));
     for (size_t e = 0; e < entries.size(); ++e) {
-        PutLe32(object.data() + kSimpleIndexHeaderSize + e * 6, entries[e]);
-        PutLe16(object.data() + kSimpleIndexHeaderSize + e * 6 + 4, 1);
+        WriteLe32(object.data() + kSimpleIndexHeaderSize + e * 6, entries[e]);
+        WriteLe16(object.data() + kSimpleIndexHeaderSize + e * 6 + 4, 1);
     }
 
     PosixFile writer;
@@ -202,7 +196,7 @@ HRESULT AppendAsfSimpleIndex(const std::filesystem::path& path) {
     }
     const uint64_t end = uint64_t(size);
     std::array<uint8_t, 8> newSize;
-    PutLe64(newSize.data(), end + object.size());
+    WriteLe64(newSize.data(), end + object.size());
     if (writer.WriteAt(end, object) != 0 ||
         writer.WriteAt(layout->filePropertiesOffset + kObjectHeaderSize + 16, newSize) != 0) {
         return HRESULT_FROM_WIN32_WRITE_FAULT;

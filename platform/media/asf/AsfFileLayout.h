@@ -12,9 +12,9 @@
 #include <optional>
 #include <span>
 
+#include "framework/ByteSource.h"
 #include "framework/Guid.h"
 #include "framework/Result.h"
-#include "platform/media/io/ByteSource.h"
 
 namespace tarnel::media {
 

@@ -6,6 +6,7 @@
 #include "framework/BufferRequest.h"
 #include "framework/Guids.h"
 #include "framework/MediaSample.h"
+#include "framework/SeekPositions.h"
 
 namespace tarnel::media {
 namespace {
@@ -135,56 +136,22 @@ HRESULT CAsfReaderOutputPin::GetCurrentPosition(int64_t* current) {
 
 HRESULT CAsfReaderOutputPin::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                                           uint32_t stopFlags) {
-    const uint32_t currentMode = currentFlags & AM_SEEKING_PositioningBitsMask;
-    const uint32_t stopMode = stopFlags & AM_SEEKING_PositioningBitsMask;
-    if ((currentMode && !current) || (stopMode && !stop)) return E_POINTER;
+    HRESULT hr = CheckSeekArguments(current, currentFlags, stop, stopFlags);
+    if (FAILED(hr)) return hr;
     CAutoLock serial(&seekLock_);
     if (!reader_->Demuxer()) return E_UNEXPECTED;
-    int64_t newStart = current_;
-    switch (currentMode) {
-        case AM_SEEKING_NoPositioning:
-            break;
-        case AM_SEEKING_AbsolutePositioning:
-            newStart = *current;
-            break;
-        case AM_SEEKING_RelativePositioning:
-            newStart = current_ + *current;
-            break;
-        default:
-            return E_INVALIDARG;
-    }
-    int64_t newStop = stop_;
-    switch (stopMode) {
-        case AM_SEEKING_NoPositioning:
-            break;
-        case AM_SEEKING_AbsolutePositioning:
-            newStop = *stop;
-            break;
-        case AM_SEEKING_RelativePositioning:
-            newStop += *stop;
-            break;
-        case AM_SEEKING_IncrementalPositioning:
-            newStop = newStart + *stop;
-            break;
-        default:
-            return E_INVALIDARG;
-    }
-    newStart = std::max<int64_t>(newStart, 0);
-    stop_ = std::max(newStop, newStart);
-    if (currentMode != AM_SEEKING_NoPositioning) {
-        const auto move = [&] {
-            start_ = newStart;
-            current_ = newStart;
+    SeekPositions to =
+        ResolveSeekPositions(current_, stop_, current, currentFlags, stop, stopFlags);
+    to.start = std::max<int64_t>(to.start, 0);
+    stop_ = std::max(to.stop, to.start);
+    if (to.movesStart) {
+        SeekAndRestart([&] {
+            start_ = to.start;
+            current_ = to.start;
             needSeek_ = true;
-        };
-        if (ThreadExists() && IsConnected()) {
-            SeekAndRestart(move);  // flush, stop, move, restart from the new place
-        } else {
-            move();
-        }
+        });
     }
-    if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = start_;
-    if (stop && (stopFlags & AM_SEEKING_ReturnTime)) *stop = stop_;
+    ReturnSeekTimes(start_, stop_, current, currentFlags, stop, stopFlags);
     return S_OK;
 }
 

@@ -2,7 +2,7 @@
 
 #include "framework/Guids.h"
 #include "framework/MediaSample.h"
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 #include "platform/media/wmruntime/WindowsMediaCodecCatalog.h"
 
 namespace tarnel::media {

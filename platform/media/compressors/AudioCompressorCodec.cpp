@@ -12,7 +12,7 @@ extern "C" {
 #include <cstring>
 
 #include "framework/VectorState.h"
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 
 namespace tarnel::media {
 namespace {

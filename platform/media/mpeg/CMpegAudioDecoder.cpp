@@ -23,11 +23,6 @@ std::optional<WAVEFORMATEX> MpegInputFormat(const CMediaType& type) {
     return f;
 }
 
-int64_t SamplesToTime(uint64_t samples, uint32_t rate) {
-    const unsigned __int128 wide = (unsigned __int128)samples * UNITS + rate / 2;
-    return int64_t(wide / rate);
-}
-
 }  // namespace
 
 CMpegAudioDecoder::CMpegAudioDecoder()
@@ -104,8 +99,8 @@ void CMpegAudioDecoder::ResetCodec() {
 HRESULT CMpegAudioDecoder::DeliverPcm(IMediaSample* out, size_t bytes) {
     const uint64_t frames = bytes / size_t(decoder_.BytesPerFrame());
     const auto rate = uint32_t(decoder_.Rate());
-    REFERENCE_TIME start = baseTime_ + SamplesToTime(samplesOut_, rate);
-    REFERENCE_TIME end = baseTime_ + SamplesToTime(samplesOut_ + frames, rate);
+    REFERENCE_TIME start = baseTime_ + SamplesToRefTime(int64_t(samplesOut_), rate);
+    REFERENCE_TIME end = baseTime_ + SamplesToRefTime(int64_t(samplesOut_ + frames), rate);
     samplesOut_ += frames;
     return DeliverOutput(out, bytes, &start, &end);
 }

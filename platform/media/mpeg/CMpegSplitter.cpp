@@ -1,10 +1,10 @@
 #include "platform/media/mpeg/CMpegSplitter.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
+#include "framework/SeekPositions.h"
 #include "platform/media/mpeg/MpegSplitterFormat.h"
 
 namespace tarnel::media {
@@ -13,13 +13,6 @@ namespace {
 constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
                                AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetCurrentPos |
                                AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
-
-int64_t MulDivRound(uint64_t value, uint64_t mul, uint64_t div) {
-    if (div == 0) return 0;
-    const unsigned __int128 wide = (unsigned __int128)value * mul + div / 2;
-    const unsigned __int128 result = wide / div;
-    return result > (unsigned __int128)INT64_MAX ? INT64_MAX : int64_t(result);
-}
 
 }  // namespace
 
@@ -67,8 +60,8 @@ const MpegStreamLayout* CMpegSplitterOutputPin::Layout() const {
 int64_t CMpegSplitterOutputPin::TimeOfFrame(uint64_t frame) const {
     const MpegStreamLayout* l = Layout();
     if (!l || l->format.sampleRate <= 0) return 0;
-    return MulDivRound(frame * uint64_t(l->format.samplesPerFrame), UNITS,
-                       uint64_t(l->format.sampleRate));
+    return SamplesToRefTime(int64_t(frame * uint64_t(l->format.samplesPerFrame)),
+                            l->format.sampleRate);
 }
 
 uint64_t CMpegSplitterOutputPin::FrameOfTime(int64_t time) const {
@@ -194,7 +187,7 @@ HRESULT CMpegSplitterOutputPin::GetDuration(int64_t* duration) {
     if (!duration) return E_POINTER;
     const MpegStreamLayout* l = Layout();
     if (!l) return VFW_E_NOT_CONNECTED;
-    *duration = MulDivRound(l->PlayableSamples(), UNITS, uint64_t(l->format.sampleRate));
+    *duration = SamplesToRefTime(int64_t(l->PlayableSamples()), l->format.sampleRate);
     return S_OK;
 }
 
@@ -218,70 +211,28 @@ HRESULT CMpegSplitterOutputPin::GetCurrentPosition(int64_t* current) {
 
 HRESULT CMpegSplitterOutputPin::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                                              uint32_t stopFlags) {
-    const uint32_t currentMode = currentFlags & AM_SEEKING_PositioningBitsMask;
-    const uint32_t stopMode = stopFlags & AM_SEEKING_PositioningBitsMask;
-    if ((currentMode && !current) || (stopMode && !stop)) return E_POINTER;
+    HRESULT hr = CheckSeekArguments(current, currentFlags, stop, stopFlags);
+    if (FAILED(hr)) return hr;
     CAutoLock serial(&seekLock_);
     const MpegStreamLayout* l = Layout();
     if (!l) return VFW_E_NOT_CONNECTED;
 
-    const int64_t oldStart = TimeOfFrame(nextFrame_);
-    int64_t newStart = oldStart;
-    switch (currentMode) {
-        case AM_SEEKING_AbsolutePositioning:
-            newStart = *current;
-            break;
-        case AM_SEEKING_RelativePositioning:
-            newStart = oldStart + *current;
-            break;
-        case AM_SEEKING_NoPositioning:
-            break;
-        default:
-            return E_INVALIDARG;
-    }
-    int64_t newStop = TimeOfFrame(stopFrame_);
-    switch (stopMode) {
-        case AM_SEEKING_AbsolutePositioning:
-            newStop = *stop;
-            break;
-        case AM_SEEKING_RelativePositioning:
-            newStop += *stop;
-            break;
-        case AM_SEEKING_IncrementalPositioning:
-            newStop = newStart + *stop;
-            break;
-        case AM_SEEKING_NoPositioning:
-            break;
-        default:
-            return E_INVALIDARG;
-    }
-    const uint64_t startFrame = FrameOfTime(newStart);
+    const SeekPositions to = ResolveSeekPositions(TimeOfFrame(nextFrame_), TimeOfFrame(stopFrame_),
+                                                  current, currentFlags, stop, stopFlags);
+    const uint64_t startFrame = FrameOfTime(to.start);
     // A stop inside a frame keeps that frame.
-    uint64_t stopFrame = FrameOfTime(newStop);
-    if (stopFrame < l->audioFrames && TimeOfFrame(stopFrame) < newStop) ++stopFrame;
-    if (stopMode != AM_SEEKING_NoPositioning) stopFrame_ = std::max(stopFrame, startFrame);
-
-    if (currentMode != AM_SEEKING_NoPositioning) {
-        const auto move = [&] {
+    uint64_t stopFrame = FrameOfTime(to.stop);
+    if (stopFrame < l->audioFrames && TimeOfFrame(stopFrame) < to.stop) ++stopFrame;
+    if (to.movesStop) stopFrame_ = std::max(stopFrame, startFrame);
+    if (to.movesStart) {
+        SeekAndRestart([&] {
             startFrame_ = startFrame;
             nextFrame_ = startFrame;
-        };
-        if (ThreadExists() && IsConnected()) {
-            SeekAndRestart(move);  // flush, stop, move, restart from the new place
-        } else {
-            move();
-        }
+        });
     }
-    if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = TimeOfFrame(startFrame_);
-    if (stop && (stopFlags & AM_SEEKING_ReturnTime)) *stop = TimeOfFrame(stopFrame_);
+    ReturnSeekTimes(TimeOfFrame(startFrame_), TimeOfFrame(stopFrame_), current, currentFlags, stop,
+                    stopFlags);
     return S_OK;
-}
-
-HRESULT CMpegSplitterOutputPin::GetPositions(int64_t* current, int64_t* stop) {
-    if (!current || !stop) return E_POINTER;
-    HRESULT hr = GetCurrentPosition(current);
-    if (FAILED(hr)) return hr;
-    return GetStopPosition(stop);
 }
 
 // ---- filter ----

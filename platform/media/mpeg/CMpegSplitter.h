@@ -18,12 +18,12 @@
 #include <memory>
 #include <optional>
 
+#include "framework/AsyncReaderByteSource.h"
 #include "framework/BaseFilter.h"
 #include "framework/BasePin.h"
 #include "framework/MediaTimeSeeking.h"
 #include "framework/PullInputPin.h"
 #include "framework/SourceStream.h"
-#include "platform/media/io/AsyncReaderByteSource.h"
 #include "platform/media/mpeg/MpegSplitterScan.h"
 
 namespace tarnel::media {
@@ -63,7 +63,6 @@ public:
     HRESULT GetCurrentPosition(int64_t* current) override;
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                          uint32_t stopFlags) override;
-    HRESULT GetPositions(int64_t* current, int64_t* stop) override;
 
     // Called by the filter when a file was scanned or forgotten (stopped).
     void ResetPositions();

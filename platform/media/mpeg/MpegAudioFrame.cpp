@@ -1,5 +1,7 @@
 #include "platform/media/mpeg/MpegAudioFrame.h"
 
+#include "framework/ByteOrder.h"
+
 namespace tarnel::media {
 namespace {
 
@@ -23,8 +25,7 @@ constexpr int kSampleRates[3][3] = {
 
 std::optional<MpegAudioFrame> ParseMpegAudioHeader(std::span<const uint8_t> bytes) {
     if (bytes.size() < 4) return std::nullopt;
-    const uint32_t h = (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) |
-                       (uint32_t(bytes[2]) << 8) | uint32_t(bytes[3]);
+    const uint32_t h = ReadBe32(bytes.data());
     if ((h >> 21) != 0x7FF) return std::nullopt;
     const unsigned versionId = (h >> 19) & 3;
     const unsigned layerId = (h >> 17) & 3;

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "framework/ByteOrder.h"
+
 namespace tarnel::media {
 namespace {
 
@@ -12,13 +14,6 @@ constexpr size_t kCacheBytes = 64 * 1024;
 // ID3v2 tags in a row at the start (some files carry more than one).
 constexpr int kMaxLeadingTags = 16;
 constexpr int kMaxTrailingTags = 8;
-
-uint32_t Be32(const uint8_t* p) {
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 bool ReadExact(ByteSource& source, uint64_t offset, std::span<uint8_t> out) {
     if (offset > source.Size() || out.size() > source.Size() - offset) return false;
@@ -52,8 +47,8 @@ uint64_t TrailingTagBytes(ByteSource& source, uint64_t size) {
         if (end >= 32 && ReadExact(source, end - 32, b) &&
             std::memcmp(b.data(), "APETAGEX", 8) == 0) {
             // The size covers the items and this footer; a header of 32 bytes may precede them.
-            const uint64_t tag = Le32(b.data() + 12);
-            const bool hasHeader = (Le32(b.data() + 20) & 0x80000000u) != 0;
+            const uint64_t tag = ReadLe32(b.data() + 12);
+            const bool hasHeader = (ReadLe32(b.data() + 20) & 0x80000000u) != 0;
             const uint64_t whole = tag + (hasHeader ? 32 : 0);
             if (tag >= 32 && whole <= end) {
                 end -= whole;
@@ -89,11 +84,11 @@ std::optional<MpegInfoFrame> ReadInfoFrame(ByteSource& source, uint64_t offset,
     MpegInfoFrame info;
     info.offset = offset;
     info.bytes = uint32_t(frame.frameBytes);
-    const uint32_t flags = Be32(p + x + 4);
+    const uint32_t flags = ReadBe32(p + x + 4);
     size_t q = x + 8;
     if (flags & 1) {
         if (q + 4 > bytes.size()) return info;
-        info.frames = Be32(p + q);
+        info.frames = ReadBe32(p + q);
         q += 4;
     }
     if (flags & 2) q += 4;    // byte count

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/media/io/ByteSource.h"
+#include "framework/ByteSource.h"
 #include "platform/media/mpeg/MpegAudioFrame.h"
 
 namespace tarnel::media {

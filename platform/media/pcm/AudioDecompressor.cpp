@@ -12,7 +12,7 @@ extern "C" {
 #include <cstring>
 
 #include "framework/VectorState.h"
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 
 namespace tarnel::media {
 namespace {
@@ -54,10 +54,10 @@ std::optional<PcmFormat> PcmFor(AVSampleFormat format, uint32_t rate, uint16_t c
 bool IsCompressedWaveTagForDecompressor(uint16_t tag) {
     switch (tag) {
         case 0x0000:  // unknown
-        case kWaveFormatPcm:
-        case kWaveFormatIeeeFloat:
-        case kWaveFormatExtensible:  // without a recognisable sub-format
-        case 0x0050:                 // MPEG audio: the MPEG Layer-3 decoder's
+        case WAVE_FORMAT_PCM:
+        case WAVE_FORMAT_IEEE_FLOAT:
+        case WAVE_FORMAT_EXTENSIBLE:  // without a recognisable sub-format
+        case 0x0050:                  // MPEG audio: the MPEG Layer-3 decoder's
         case 0x0055:
         case 0x000A:  // Windows Media audio: the WMA decoder's
         case 0x0160:
@@ -80,7 +80,7 @@ std::unique_ptr<AudioDecompressor> AudioDecompressor::Open(std::span<const uint8
     };
     auto info = DecodeWaveFormat(block);
     if (!info) return fail("no wave format block");
-    if (info->formatTag == kWaveFormatExtensible && !info->subFormatIsWaveTag) {
+    if (info->formatTag == WAVE_FORMAT_EXTENSIBLE && !info->subFormatIsWaveTag) {
         return fail("extensible format without a wave format tag");
     }
     const uint16_t tag = info->EffectiveTag();
@@ -112,7 +112,7 @@ std::unique_ptr<AudioDecompressor> AudioDecompressor::Open(std::span<const uint8
         ctx->bits_per_coded_sample = static_cast<int>(ctx->bit_rate / ctx->sample_rate);
     }
     const size_t extraOffset =
-        info->formatTag == kWaveFormatExtensible ? kWaveFormatExtensibleSize : kWaveFormatExSize;
+        info->formatTag == WAVE_FORMAT_EXTENSIBLE ? kWaveFormatExtensibleSize : kWaveFormatExSize;
     const size_t extraEnd = kWaveFormatExSize + info->extraSize;
     if (extraEnd > extraOffset) {
         const size_t size = extraEnd - extraOffset;

@@ -5,9 +5,9 @@
 
 #include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
+#include "framework/WaveFormat.h"
 #include "platform/media/io/ResultFromErrno.h"
 #include "platform/media/pcm/PcmConverterFormats.h"
-#include "platform/media/wave/WaveFormatBlock.h"
 #include "platform/media/wave/WaveStreamPlan.h"
 
 namespace tarnel::media {

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 
 namespace tarnel::media {
 

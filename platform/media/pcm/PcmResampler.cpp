@@ -73,7 +73,7 @@ std::unique_ptr<PcmResampler> PcmResampler::Create(const PcmFormat& in, const Pc
                                                    std::string* why) {
     auto valid = [](const PcmFormat& f) {
         WaveBlockInfo info;
-        info.formatTag = f.isFloat ? kWaveFormatIeeeFloat : kWaveFormatPcm;
+        info.formatTag = f.isFloat ? WAVE_FORMAT_IEEE_FLOAT : WAVE_FORMAT_PCM;
         info.channels = f.channels;
         info.sampleRate = f.sampleRate;
         info.bitsPerSample = f.bits;

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 
 struct SwrContext;
 

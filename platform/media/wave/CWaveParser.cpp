@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <climits>
 
+#include "framework/AsyncReaderByteSource.h"
 #include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
-#include "platform/media/io/AsyncReaderByteSource.h"
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/SeekPositions.h"
+#include "framework/WaveFormat.h"
 #include "platform/media/wave/WaveMediaTypes.h"
 
 namespace tarnel::media {
@@ -139,68 +140,27 @@ HRESULT CWaveParserOutputPin::GetCurrentPosition(int64_t* current) {
 
 HRESULT CWaveParserOutputPin::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                                            uint32_t stopFlags) {
-    const uint32_t currentMode = currentFlags & AM_SEEKING_PositioningBitsMask;
-    const uint32_t stopMode = stopFlags & AM_SEEKING_PositioningBitsMask;
-    if ((currentMode && !current) || (stopMode && !stop)) return E_POINTER;
+    HRESULT hr = CheckSeekArguments(current, currentFlags, stop, stopFlags);
+    if (FAILED(hr)) return hr;
     CAutoLock serial(&seekLock_);
     const WaveStreamPlan* plan = Plan();
     if (!plan) return VFW_E_NOT_CONNECTED;
 
-    const int64_t oldStart = plan->TimeOfByte(nextByte_);
-    int64_t newStart = oldStart;
-    switch (currentMode) {
-        case AM_SEEKING_AbsolutePositioning:
-            newStart = *current;
-            break;
-        case AM_SEEKING_RelativePositioning:
-            newStart = oldStart + *current;
-            break;
-        case AM_SEEKING_NoPositioning:
-            break;
-        default:
-            return E_INVALIDARG;
-    }
-    int64_t newStop = plan->TimeOfByte(stopByte_);
-    switch (stopMode) {
-        case AM_SEEKING_AbsolutePositioning:
-            newStop = *stop;
-            break;
-        case AM_SEEKING_RelativePositioning:
-            newStop += *stop;
-            break;
-        case AM_SEEKING_IncrementalPositioning:
-            newStop = newStart + *stop;
-            break;
-        case AM_SEEKING_NoPositioning:
-            break;
-        default:
-            return E_INVALIDARG;
-    }
-    const uint64_t startByte = plan->ByteOfTime(newStart);
-    const uint64_t stopByte = std::max(plan->ByteOfTime(newStop), startByte);
+    const SeekPositions to =
+        ResolveSeekPositions(plan->TimeOfByte(nextByte_), plan->TimeOfByte(stopByte_), current,
+                             currentFlags, stop, stopFlags);
+    const uint64_t startByte = plan->ByteOfTime(to.start);
+    const uint64_t stopByte = std::max(plan->ByteOfTime(to.stop), startByte);
     stopByte_ = stopByte;
-
-    if (currentMode != AM_SEEKING_NoPositioning) {
-        const auto move = [&] {
+    if (to.movesStart) {
+        SeekAndRestart([&] {
             startByte_ = startByte;
             nextByte_ = startByte;
-        };
-        if (ThreadExists() && IsConnected()) {
-            SeekAndRestart(move);  // flush, stop, move, restart from the new place
-        } else {
-            move();
-        }
+        });
     }
-    if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = plan->TimeOfByte(startByte);
-    if (stop && (stopFlags & AM_SEEKING_ReturnTime)) *stop = plan->TimeOfByte(stopByte);
+    ReturnSeekTimes(plan->TimeOfByte(startByte), plan->TimeOfByte(stopByte), current, currentFlags,
+                    stop, stopFlags);
     return S_OK;
-}
-
-HRESULT CWaveParserOutputPin::GetPositions(int64_t* current, int64_t* stop) {
-    if (!current || !stop) return E_POINTER;
-    HRESULT hr = GetCurrentPosition(current);
-    if (FAILED(hr)) return hr;
-    return GetStopPosition(stop);
 }
 
 // ---- filter ----

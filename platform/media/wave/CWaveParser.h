@@ -57,7 +57,6 @@ public:
     HRESULT GetCurrentPosition(int64_t* current) override;
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                          uint32_t stopFlags) override;
-    HRESULT GetPositions(int64_t* current, int64_t* stop) override;
 
     // Called by the filter when a file was parsed or forgotten (stopped, unconnected).
     void ResetPositions();

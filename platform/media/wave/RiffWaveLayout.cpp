@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 
 namespace tarnel::media {
 namespace {

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/media/io/ByteSource.h"
+#include "framework/ByteSource.h"
 
 namespace tarnel::media {
 

@@ -1,6 +1,6 @@
 #include "platform/media/wave/WaveMediaTypes.h"
 
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 
 namespace tarnel::media {
 namespace {
@@ -19,13 +19,13 @@ std::vector<CMediaType> WaveOutputTypes(std::span<const uint8_t> block) {
     auto info = DecodeWaveFormat(block);
     if (!info) return types;
     GUID subtype = FourccSubtype(info->formatTag);
-    if (info->formatTag == kWaveFormatExtensible && info->extraSize >= 22) {
+    if (info->formatTag == WAVE_FORMAT_EXTENSIBLE && info->extraSize >= 22) {
         subtype = GUID::FromBytes(block.subspan(24, 16));
     }
     types.push_back(AudioType(subtype, block, info->blockAlign));
 
     const SampleKind kind = info->Kind();
-    if (info->formatTag == kWaveFormatExtensible && kind != SampleKind::Compressed &&
+    if (info->formatTag == WAVE_FORMAT_EXTENSIBLE && kind != SampleKind::Compressed &&
         info->channels <= 2 && (info->validBits == 0 || info->validBits == info->bitsPerSample) &&
         IsConvertiblePcm(*info)) {
         const bool isFloat = kind == SampleKind::Float;

@@ -4,16 +4,6 @@
 
 namespace tarnel::media {
 
-int64_t MulDivRound(int64_t a, int64_t b, int64_t c) {
-    if (c == 0) return 0;
-    const __int128 p = __int128(a) * b;
-    const __int128 half = (c > 0 ? c : -c) / 2;
-    const __int128 q = (p >= 0 ? p + half : p - half) / c;
-    if (q > INT64_MAX) return INT64_MAX;
-    if (q < INT64_MIN) return INT64_MIN;
-    return int64_t(q);
-}
-
 WaveStreamPlan::WaveStreamPlan(uint64_t dataOffset, uint64_t dataSize, uint32_t avgBytesPerSec,
                                uint16_t blockAlign, bool mediaTimesInFrames)
     : dataOffset_(dataOffset),
@@ -28,13 +18,13 @@ WaveStreamPlan::WaveStreamPlan(uint64_t dataOffset, uint64_t dataSize, uint32_t 
 
 uint64_t WaveStreamPlan::ByteOfTime(int64_t time) const {
     if (time <= 0) return 0;
-    const int64_t byte = MulDivRound(time, avgBytesPerSec_, 10'000'000);
+    const int64_t byte = MulDivRound(time, avgBytesPerSec_, UNITS);
     uint64_t b = std::min<uint64_t>(uint64_t(byte), dataSize_);
     return b - b % blockAlign_;
 }
 
 int64_t WaveStreamPlan::TimeOfByte(uint64_t byte) const {
-    return MulDivRound(int64_t(byte), 10'000'000, avgBytesPerSec_);
+    return MulDivRound(int64_t(byte), UNITS, avgBytesPerSec_);
 }
 
 std::optional<WaveChunk> WaveStreamPlan::ChunkAt(uint64_t byte, uint64_t segmentStartByte,

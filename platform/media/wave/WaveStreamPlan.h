@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "framework/RefTime.h"
+
 namespace tarnel::media {
 
 struct WaveChunk {
@@ -52,8 +54,5 @@ private:
     bool mediaTimesInFrames_;
     uint32_t chunkBytes_;
 };
-
-// a * b / c rounded to nearest, without overflow for the ranges of files and times.
-int64_t MulDivRound(int64_t a, int64_t b, int64_t c);
 
 }  // namespace tarnel::media

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ByteOrder.h"
 #include "framework/Guids.h"
 #include "framework/Interfaces.h"
 #include "framework/MediaType.h"
@@ -202,12 +203,13 @@ public:
 
 // BOOL and DWORD values as the property calls carry them (4 bytes, little-endian).
 inline std::vector<uint8_t> WmDword(uint32_t value) {
-    return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+    std::vector<uint8_t> bytes(4);
+    WriteLe32(bytes.data(), value);
+    return bytes;
 }
 inline bool WmValueAsDword(std::span<const uint8_t> value, uint32_t* out) {
     if (value.size() != 4) return false;
-    *out = uint32_t(value[0]) | uint32_t(value[1]) << 8 | uint32_t(value[2]) << 16 |
-           uint32_t(value[3]) << 24;
+    *out = ReadLe32(value.data());
     return true;
 }
 

@@ -246,17 +246,17 @@ TEST(CMP3EncFilterTypes, OutputTypeDescribesTheMpegStream) {
     EXPECT_FALSE(type.bTemporalCompression);
     ASSERT_EQ(type.format.size(), 40u);
     const uint8_t* p = type.format.data();
-    EXPECT_EQ(GetLe16(p + 0), 0x0050);
-    EXPECT_EQ(GetLe16(p + 2), 2);
-    EXPECT_EQ(GetLe32(p + 4), 44100u);
-    EXPECT_EQ(GetLe32(p + 8), 16000u);
-    EXPECT_EQ(GetLe16(p + 12), 1);
-    EXPECT_EQ(GetLe16(p + 14), 16);
-    EXPECT_EQ(GetLe16(p + 16), 22);
-    EXPECT_EQ(GetLe16(p + 18), 4);
-    EXPECT_EQ(GetLe32(p + 20), 128000u);
-    EXPECT_EQ(GetLe16(p + 24), 1);
-    EXPECT_EQ(GetLe16(p + 30), 0x10);
+    EXPECT_EQ(ReadLe16(p + 0), 0x0050);
+    EXPECT_EQ(ReadLe16(p + 2), 2);
+    EXPECT_EQ(ReadLe32(p + 4), 44100u);
+    EXPECT_EQ(ReadLe32(p + 8), 16000u);
+    EXPECT_EQ(ReadLe16(p + 12), 1);
+    EXPECT_EQ(ReadLe16(p + 14), 16);
+    EXPECT_EQ(ReadLe16(p + 16), 22);
+    EXPECT_EQ(ReadLe16(p + 18), 4);
+    EXPECT_EQ(ReadLe32(p + 20), 128000u);
+    EXPECT_EQ(ReadLe16(p + 24), 1);
+    EXPECT_EQ(ReadLe16(p + 30), 0x10);
 
     rig.encoder->SetChannelMode(3);
     rig.encoder->SetErrorProtection(1);
@@ -264,27 +264,27 @@ TEST(CMP3EncFilterTypes, OutputTypeDescribesTheMpegStream) {
     rig.encoder->SetCopyrightBit(1);
     rig.encoder->SetBitrate(64);
     auto block = rig.encoder->OutputFormat();
-    EXPECT_EQ(GetLe16(&block[2]), 1) << "mono mode: one channel";
-    EXPECT_EQ(GetLe16(&block[24]), 8) << "single channel";
-    EXPECT_EQ(GetLe16(&block[30]), 0x1E);
-    EXPECT_EQ(GetLe32(&block[8]), 8000u);
+    EXPECT_EQ(ReadLe16(&block[2]), 1) << "mono mode: one channel";
+    EXPECT_EQ(ReadLe16(&block[24]), 8) << "single channel";
+    EXPECT_EQ(ReadLe16(&block[30]), 0x1E);
+    EXPECT_EQ(ReadLe32(&block[8]), 8000u);
     for (auto [mode, head] : {std::pair{0, 1}, {1, 2}, {2, 4}}) {
         rig.encoder->SetChannelMode(mode);
         block = rig.encoder->OutputFormat();
-        EXPECT_EQ(GetLe16(&block[24]), head) << mode;
-        EXPECT_EQ(GetLe16(&block[2]), 2) << mode;
+        EXPECT_EQ(ReadLe16(&block[24]), head) << mode;
+        EXPECT_EQ(ReadLe16(&block[2]), 2) << mode;
     }
     rig.encoder->SetChannelMode(7);
     block = rig.encoder->OutputFormat();
-    EXPECT_EQ(GetLe16(&block[24]), 4) << "an unknown mode keeps the last head mode";
+    EXPECT_EQ(ReadLe16(&block[24]), 4) << "an unknown mode keeps the last head mode";
 }
 
 TEST(CMP3EncFilterTypes, MonoInputInStereoModeIsAnnouncedAsTwoChannels) {
     EncoderRig rig(PcmType(1, 22050));
     ASSERT_EQ(rig.ConnectInput(), S_OK);
     auto block = rig.encoder->OutputFormat();
-    EXPECT_EQ(GetLe16(&block[2]), 2);
-    EXPECT_EQ(GetLe16(&block[24]), 1);
+    EXPECT_EQ(ReadLe16(&block[2]), 2);
+    EXPECT_EQ(ReadLe16(&block[24]), 1);
 }
 
 TEST(CMP3EncFilterTypes, OutputRateMustMatchWhenTheInputRateIsAMultipleOfIt) {

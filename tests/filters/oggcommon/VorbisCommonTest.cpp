@@ -4,8 +4,8 @@
 
 #include "filters/oggcommon/COggPageQueue.h"
 #include "filters/oggcommon/OggStreamHeader.h"
-#include "filters/oggcommon/RefTime.h"
 #include "filters/oggcommon/VorbisFormatBlock.h"
+#include "framework/RefTime.h"
 
 namespace tarnel {
 namespace {
@@ -41,8 +41,8 @@ TEST(VorbisFormatBlock, SerialisesTheLittleEndianLayout) {
     EXPECT_EQ(bytes[0], 2);
     EXPECT_EQ(bytes[2], 0);
     EXPECT_EQ(bytes[3], 0);
-    EXPECT_EQ(GetLe32(&bytes[4]), 44100u);
-    EXPECT_EQ(GetLe32(&bytes[12]), 112000u);
+    EXPECT_EQ(ReadLe32(&bytes[4]), 44100u);
+    EXPECT_EQ(ReadLe32(&bytes[12]), 112000u);
     float quality;
     std::memcpy(&quality, &bytes[20], 4);
     EXPECT_EQ(quality, 0.5f);
@@ -113,14 +113,14 @@ TEST(StreamHeader, AudioRecordFromWaveFormat) {
     ASSERT_EQ(bytes.size(), 59u);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes.data())), "audio");
     EXPECT_EQ(std::string(reinterpret_cast<char*>(&bytes[8]), 4), "0001");
-    EXPECT_EQ(GetLe32(&bytes[12]), 59u);
-    EXPECT_EQ(GetLe32(&bytes[16]), 10'000'000u);
-    EXPECT_EQ(GetLe32(&bytes[24]), 22050u);
-    EXPECT_EQ(GetLe32(&bytes[36]), 4096u);
-    EXPECT_EQ(GetLe16(&bytes[40]), 16);
-    EXPECT_EQ(GetLe16(&bytes[44]), 2);
-    EXPECT_EQ(GetLe16(&bytes[46]), 4);
-    EXPECT_EQ(GetLe32(&bytes[48]), 22050u * 4);
+    EXPECT_EQ(ReadLe32(&bytes[12]), 59u);
+    EXPECT_EQ(ReadLe32(&bytes[16]), 10'000'000u);
+    EXPECT_EQ(ReadLe32(&bytes[24]), 22050u);
+    EXPECT_EQ(ReadLe32(&bytes[36]), 4096u);
+    EXPECT_EQ(ReadLe16(&bytes[40]), 16);
+    EXPECT_EQ(ReadLe16(&bytes[44]), 2);
+    EXPECT_EQ(ReadLe16(&bytes[46]), 4);
+    EXPECT_EQ(ReadLe32(&bytes[48]), 22050u * 4);
     EXPECT_EQ(bytes[56], 9);
 
     auto parsed = ParseStreamHeader(bytes);
@@ -139,11 +139,11 @@ TEST(StreamHeader, RefusesAbsurdSizesAndUnknownKinds) {
     OggStreamHeader header;
     header.kind = OggStreamKind::Text;
     std::vector<uint8_t> bytes = SerializeStreamHeader(header);
-    PutLe32(&bytes[12], 0x7FFFFFF0);
+    WriteLe32(&bytes[12], 0x7FFFFFF0);
     EXPECT_FALSE(ParseStreamHeader(bytes));
-    PutLe32(&bytes[12], 20);
+    WriteLe32(&bytes[12], 20);
     EXPECT_FALSE(ParseStreamHeader(bytes));
-    PutLe32(&bytes[12], 56);
+    WriteLe32(&bytes[12], 56);
     EXPECT_TRUE(ParseStreamHeader(bytes));
     std::memcpy(bytes.data(), "movie\0\0\0", 8);
     EXPECT_FALSE(ParseStreamHeader(bytes));

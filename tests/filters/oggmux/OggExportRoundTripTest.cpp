@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "filters/oggcommon/RefTime.h"
 #include "filters/oggmux/COggMux.h"
 #include "filters/vorbisenc/CVorbisEnc.h"
+#include "framework/RefTime.h"
 #include "tests/filters/oggcommon/FilterHarness.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
 

@@ -6,9 +6,9 @@
 
 #include <ogg/ogg.h>
 
-#include "filters/oggcommon/RefTime.h"
 #include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggmux/COggMux.h"
+#include "framework/RefTime.h"
 #include "tests/filters/oggcommon/FilterHarness.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
 

@@ -2,7 +2,7 @@
 // decode of the same file.
 #include <gtest/gtest.h>
 
-#include "filters/oggcommon/RefTime.h"
+#include "framework/RefTime.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/filters/oggsplitter/SplitterRig.h"
 

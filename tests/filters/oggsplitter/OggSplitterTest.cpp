@@ -7,8 +7,8 @@
 
 #include <ogg/ogg.h>
 
-#include "filters/oggcommon/RefTime.h"
 #include "filters/oggmux/COggMux.h"
+#include "framework/RefTime.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/filters/oggsplitter/SplitterRig.h"
 
@@ -94,6 +94,37 @@ TEST(OggSplitterScan, RefusesWhatIsNotOgg) {
     auto file = SineFile(0.3);
     file.resize(40);  // not even one page
     EXPECT_TRUE(FAILED(SplitterRig(file).connectResult));
+}
+
+// A reader whose length or reads fail with a given result.
+class FailingReader : public IAsyncReader {
+public:
+    HRESULT lengthResult = S_OK;
+    HRESULT readResult = S_OK;
+    void* QueryInterface(const GUID&) override { return nullptr; }
+    HRESULT SyncRead(int64_t, int32_t length, uint8_t* buffer) override {
+        std::memset(buffer, 0, static_cast<size_t>(length));
+        return readResult;
+    }
+    HRESULT Length(int64_t* total, int64_t* available) override {
+        *total = *available = 100000;
+        return lengthResult;
+    }
+    HRESULT BeginFlush() override { return S_OK; }
+    HRESULT EndFlush() override { return S_OK; }
+};
+
+TEST(OggSplitterScan, PassesTheReadersFailureUp) {
+    COggSplitter splitter;
+    FailingReader reader;
+    reader.readResult = HRESULT_FROM_WIN32_READ_FAULT;
+    EXPECT_EQ(splitter.ScanFile(&reader), HRESULT_FROM_WIN32_READ_FAULT);
+    // A file that shrank under the reader is refused as too short, not parsed from junk.
+    reader.readResult = S_FALSE;
+    EXPECT_EQ(splitter.ScanFile(&reader), VFW_E_FILE_TOO_SHORT);
+    reader.lengthResult = E_ACCESSDENIED;
+    EXPECT_EQ(splitter.ScanFile(&reader), E_ACCESSDENIED);
+    EXPECT_EQ(splitter.OutputCount(), 0);
 }
 
 TEST(OggSplitterScan, HeadersBeyondTheFirst64KiB) {
@@ -382,7 +413,7 @@ TEST(OggSplitterBadInput, AbsurdFramedHeaderMakesNoPin) {
     header.samplesPerUnit = 1;
     std::vector<uint8_t> packetBytes = {0x01};
     auto record = SerializeStreamHeader(header);
-    PutLe32(&record[12], 0x7FFFFFF0);
+    WriteLe32(&record[12], 0x7FFFFFF0);
     packetBytes.insert(packetBytes.end(), record.begin(), record.end());
     ogg_packet packet{};
     packet.packet = packetBytes.data();

@@ -79,7 +79,7 @@ TEST(SampleSizeConverterTypes, InputMustBePcmAudioWithWaveFormat) {
     CMediaType floating = MakeAudioMediaType(MakeFloatFormat(2, 44100));
     EXPECT_EQ(filter.CheckInputType(&floating), VFW_E_TYPE_NOT_ACCEPTED);
     CMediaType mp3 = pcm;
-    PutLe16(mp3.format.data(), WAVE_FORMAT_MPEGLAYER3);
+    WriteLe16(mp3.format.data(), WAVE_FORMAT_MPEGLAYER3);
     EXPECT_EQ(filter.CheckInputType(&mp3), VFW_E_TYPE_NOT_ACCEPTED);
     CMediaType stream = pcm;
     stream.majortype = MEDIATYPE_Stream;

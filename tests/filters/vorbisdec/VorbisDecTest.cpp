@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "filters/oggcommon/RefTime.h"
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "filters/vorbisdec/PcmInterleave.h"
+#include "framework/RefTime.h"
 #include "tests/filters/oggcommon/FilterHarness.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
 

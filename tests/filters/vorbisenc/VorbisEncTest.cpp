@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "filters/oggcommon/RefTime.h"
 #include "filters/vorbisenc/CVorbisEnc.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
+#include "framework/RefTime.h"
 #include "tests/filters/oggcommon/FilterHarness.h"
 
 namespace tarnel {
@@ -33,10 +33,10 @@ IdHeader ReadIdHeader(const std::vector<uint8_t>& packet) {
     IdHeader id;
     if (packet.size() < 30) return id;
     id.channels = packet[11];
-    id.rate = GetLe32(&packet[12]);
-    id.upper = static_cast<int32_t>(GetLe32(&packet[16]));
-    id.nominal = static_cast<int32_t>(GetLe32(&packet[20]));
-    id.lower = static_cast<int32_t>(GetLe32(&packet[24]));
+    id.rate = ReadLe32(&packet[12]);
+    id.upper = static_cast<int32_t>(ReadLe32(&packet[16]));
+    id.nominal = static_cast<int32_t>(ReadLe32(&packet[20]));
+    id.lower = static_cast<int32_t>(ReadLe32(&packet[24]));
     return id;
 }
 

@@ -276,10 +276,10 @@ TEST_F(WavDestChain, PcmConversionGivesAFileAnIndependentReaderAccepts) {
 
     ASSERT_EQ(sink.file.size(), 46u + pcm.size());
     EXPECT_EQ(Tag(sink.file, 0), "RIFF");
-    EXPECT_EQ(GetLe32(&sink.file[4]), sink.file.size() - 8);
-    EXPECT_EQ(GetLe32(&sink.file[16]), 18u);
+    EXPECT_EQ(ReadLe32(&sink.file[4]), sink.file.size() - 8);
+    EXPECT_EQ(ReadLe32(&sink.file[16]), 18u);
     EXPECT_EQ(Tag(sink.file, 38), "data");
-    EXPECT_EQ(GetLe32(&sink.file[42]), pcm.size());
+    EXPECT_EQ(ReadLe32(&sink.file[42]), pcm.size());
     EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), sink.file.begin() + 46));
 
     const auto path = workDir() / "out.wav";
@@ -312,10 +312,10 @@ TEST_F(WavDestChain, MpegStreamGetsA68ByteHeaderAndItsStopTimeAsPosition) {
     ASSERT_EQ(Stop(), S_OK);
 
     ASSERT_EQ(sink.file.size(), 68u + 417 + 418 + 100);
-    EXPECT_EQ(GetLe32(&sink.file[16]), 40u);
+    EXPECT_EQ(ReadLe32(&sink.file[16]), 40u);
     EXPECT_TRUE(std::equal(mpeg.format.begin(), mpeg.format.end(), sink.file.begin() + 20));
     EXPECT_EQ(Tag(sink.file, 60), "data");
-    EXPECT_EQ(GetLe32(&sink.file[64]), 935u);
+    EXPECT_EQ(ReadLe32(&sink.file[64]), 935u);
     EXPECT_TRUE(std::equal(frame1.begin(), frame1.end(), sink.file.begin() + 68));
     EXPECT_TRUE(std::equal(frame2.begin(), frame2.end(), sink.file.begin() + 68 + 417));
 }
@@ -336,7 +336,7 @@ TEST_F(WavDestChain, SampleRefusedDownstreamIsNotCounted) {
     ASSERT_EQ(sink.samples.size(), 2u);
     EXPECT_EQ(sink.samples[1].start, 46 + 100);
     ASSERT_EQ(Stop(), S_OK);
-    EXPECT_EQ(GetLe32(&sink.file[42]), 160u);
+    EXPECT_EQ(ReadLe32(&sink.file[42]), 160u);
     EXPECT_EQ(sink.file.size(), 46u + 160u);
     EXPECT_TRUE(std::equal(third.begin(), third.end(), sink.file.begin() + 146));
 }
@@ -347,8 +347,8 @@ TEST_F(WavDestChain, CancelledConversionStillGetsAHeaderWithTheSizesReached) {
     ASSERT_EQ(source->Push(Pattern(4000, 9)), S_OK);
     ASSERT_EQ(Stop(), S_OK);  // no end of stream: a cancel
     EXPECT_EQ(sink.streamWrites, 1);
-    EXPECT_EQ(GetLe32(&sink.file[4]), 46u + 4000u - 8u);
-    EXPECT_EQ(GetLe32(&sink.file[42]), 4000u);
+    EXPECT_EQ(ReadLe32(&sink.file[4]), 46u + 4000u - 8u);
+    EXPECT_EQ(ReadLe32(&sink.file[42]), 4000u);
 }
 
 TEST_F(WavDestChain, NextRunStartsFromScratch) {
@@ -366,7 +366,7 @@ TEST_F(WavDestChain, NextRunStartsFromScratch) {
     EXPECT_EQ(sink.samples.back().start, 46);
     EXPECT_EQ(Position(), 500'000);
     ASSERT_EQ(Stop(), S_OK);
-    EXPECT_EQ(GetLe32(&sink.file[42]), 8820u);
+    EXPECT_EQ(ReadLe32(&sink.file[42]), 8820u);
 }
 
 TEST_F(WavDestChain, PositionUsesTruncatedPcmDurations) {

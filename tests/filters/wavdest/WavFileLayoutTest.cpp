@@ -22,13 +22,13 @@ TEST(WavFileLayout, PcmHeaderIs46Bytes) {
     ASSERT_EQ(header.size(), 46u);
     EXPECT_EQ(*WavHeaderSize(block.size()), 46u);
     EXPECT_EQ(Tag(header, 0), "RIFF");
-    EXPECT_EQ(GetLe32(&header[4]), 46u + 176400u - 8u);
+    EXPECT_EQ(ReadLe32(&header[4]), 46u + 176400u - 8u);
     EXPECT_EQ(Tag(header, 8), "WAVE");
     EXPECT_EQ(Tag(header, 12), "fmt ");
-    EXPECT_EQ(GetLe32(&header[16]), 18u);
+    EXPECT_EQ(ReadLe32(&header[16]), 18u);
     EXPECT_TRUE(std::equal(block.begin(), block.end(), header.begin() + 20));
     EXPECT_EQ(Tag(header, 38), "data");
-    EXPECT_EQ(GetLe32(&header[42]), 176400u);
+    EXPECT_EQ(ReadLe32(&header[42]), 176400u);
 }
 
 TEST(WavFileLayout, MpegFormatBlockGives68ByteHeaderAndOddSizesGetNoPad) {
@@ -36,18 +36,18 @@ TEST(WavFileLayout, MpegFormatBlockGives68ByteHeaderAndOddSizesGetNoPad) {
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i + 1);
     auto header = BuildWavHeader(block, 0);
     EXPECT_EQ(header.size(), 68u);
-    EXPECT_EQ(GetLe32(&header[4]), 60u);
+    EXPECT_EQ(ReadLe32(&header[4]), 60u);
     EXPECT_EQ(Tag(header, 60), "data");
-    EXPECT_EQ(GetLe32(&header[64]), 0u);
+    EXPECT_EQ(ReadLe32(&header[64]), 0u);
 
     // A 19-byte block and an odd data size: the data tag follows the block directly.
     std::vector<uint8_t> odd(19, 0xAB);
     header = BuildWavHeader(odd, 7);
     ASSERT_EQ(header.size(), 47u);
-    EXPECT_EQ(GetLe32(&header[16]), 19u);
+    EXPECT_EQ(ReadLe32(&header[16]), 19u);
     EXPECT_EQ(Tag(header, 39), "data");
-    EXPECT_EQ(GetLe32(&header[43]), 7u);
-    EXPECT_EQ(GetLe32(&header[4]), 47u + 7u - 8u);
+    EXPECT_EQ(ReadLe32(&header[43]), 7u);
+    EXPECT_EQ(ReadLe32(&header[4]), 47u + 7u - 8u);
 }
 
 TEST(WavFileLayout, HeaderSizeLimits) {

@@ -47,7 +47,7 @@ AsfStreamSettings Wma2(uint32_t bitrate = 128000, uint32_t rate = 44100, uint16_
 
 std::optional<media::AsfFileLayout> LayoutOf(const std::filesystem::path& path) {
     const auto bytes = test::ReadFileBytes(path);
-    media::SpanByteSource source(bytes);
+    SpanByteSource source(bytes);
     return media::ReadAsfLayout(source);
 }
 
@@ -129,11 +129,11 @@ TEST_F(AsfWriterTest, TheIndexHasAnEntryPerSecondAndFfmpegSeeksWithIt) {
     EXPECT_EQ(layout->fileSize, std::filesystem::file_size(path)) << "header names the new size";
     const auto bytes = test::ReadFileBytes(path);
     const size_t at = size_t(layout->simpleIndexOffset);
-    const uint32_t entries = GetLe32(&bytes[at + 52]);
+    const uint32_t entries = ReadLe32(&bytes[at + 52]);
     EXPECT_EQ(entries, layout->playDuration / media::kAsfIndexInterval + 1);
     uint32_t previous = 0;
     for (uint32_t e = 0; e < entries; ++e) {
-        const uint32_t packet = GetLe32(&bytes[at + 56 + e * 6]);
+        const uint32_t packet = ReadLe32(&bytes[at + 56 + e * 6]);
         EXPECT_GE(packet, previous);
         EXPECT_LT(packet, layout->packetCount);
         previous = packet;
@@ -179,20 +179,20 @@ TEST_F(AsfWriterTest, LayoutReadingRefusesDamagedFiles) {
     Encode(path, test::MakeSine(44100, 1, 1.0, 440, 0.5), Wma2(48000, 44100, 1), false);
     const auto bytes = test::ReadFileBytes(path);
     {
-        media::SpanByteSource whole(bytes);
+        SpanByteSource whole(bytes);
         ASSERT_TRUE(media::ReadAsfLayout(whole).has_value());
     }
     for (size_t cut : {size_t(0), size_t(20), size_t(100), size_t(400), bytes.size() - 100}) {
-        media::SpanByteSource truncated(std::span<const uint8_t>(bytes).first(cut));
+        SpanByteSource truncated(std::span<const uint8_t>(bytes).first(cut));
         EXPECT_FALSE(media::ReadAsfLayout(truncated).has_value()) << cut;
     }
     auto absurd = bytes;
     for (int i = 16; i < 24; ++i) absurd[size_t(i)] = 0xFF;  // header object size
-    media::SpanByteSource huge(absurd);
+    SpanByteSource huge(absurd);
     EXPECT_FALSE(media::ReadAsfLayout(huge).has_value());
     auto zero = bytes;
     for (int i = 30 + 16; i < 30 + 24; ++i) zero[size_t(i)] = 0;  // first child object size
-    media::SpanByteSource empty(zero);
+    SpanByteSource empty(zero);
     EXPECT_FALSE(media::ReadAsfLayout(empty).has_value());
 
     test::WriteFileBytes(workDir() / "cut.wma", std::vector(bytes.begin(), bytes.end() - 700));

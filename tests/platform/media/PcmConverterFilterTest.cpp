@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 #include "tests/platform/media/MediaGraphFixture.h"
 #include "tests/platform/media/TestFilters.h"
 
@@ -176,7 +176,7 @@ TEST_F(PcmConverterTest, IntelligentConnectionInsertsItForFloatInput) {
     // Takes 16-bit PCM only, like the sample size converter.
     sink->accept = [](const CMediaType& t) {
         return t.majortype == MEDIATYPE_Audio && t.format.size() >= 18 &&
-               ReadLe16(t.format.data()) == kWaveFormatPcm && ReadLe16(t.format.data() + 14) == 16;
+               ReadLe16(t.format.data()) == WAVE_FORMAT_PCM && ReadLe16(t.format.data() + 14) == 16;
     };
     CaptureSink* raw = sink.get();
     ASSERT_EQ(graph_->AddFilter(sink, "Capture"), S_OK);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/wave/WaveFormatBlock.h"
+#include "framework/WaveFormat.h"
 #include "tests/support/TestAudio.h"
 
 namespace tarnel::media {
@@ -51,7 +51,7 @@ TEST(RiffWaveLayout, ReadsWhatTheIndependentWriterProduces) {
         ASSERT_TRUE(r.ok()) << WaveParseErrorText(r.error);
         auto info = DecodeWaveFormat(r.layout.formatBlock);
         ASSERT_TRUE(info);
-        EXPECT_EQ(info->EffectiveTag(), kWaveFormatPcm);
+        EXPECT_EQ(info->EffectiveTag(), WAVE_FORMAT_PCM);
         EXPECT_EQ(info->bitsPerSample, 24);
         EXPECT_EQ(info->blockAlign, 6);
         EXPECT_EQ(r.layout.formatBlock.size(), extensible ? 40u : 18u);

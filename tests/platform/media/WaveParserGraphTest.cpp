@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include "framework/WaveFormat.h"
 #include "platform/media/renderer/CNullRenderer.h"
-#include "platform/media/wave/WaveFormatBlock.h"
 #include "tests/platform/media/MediaGraphFixture.h"
 #include "tests/platform/media/TestFilters.h"
 
@@ -105,7 +105,7 @@ TEST_F(WaveParserTest, OffersPlainPcmBesideExtensibleStereo) {
     auto sink = std::make_shared<CaptureSink>();
     sink->accept = [](const CMediaType& mt) {
         return mt.majortype == MEDIATYPE_Audio && mt.format.size() == 18 &&
-               ReadLe16(mt.format.data()) == kWaveFormatPcm;
+               ReadLe16(mt.format.data()) == WAVE_FORMAT_PCM;
     };
     CaptureSink* raw = sink.get();
     ASSERT_EQ(graph_->AddFilter(sink, "Capture"), S_OK);

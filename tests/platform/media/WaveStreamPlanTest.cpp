@@ -61,8 +61,8 @@ TEST(WaveStreamPlan, CompressedFormatsUseBytesAsMediaTimeAndWholeBlocks) {
 }
 
 TEST(MulDivRound, RoundsAndDoesNotOverflow) {
-    EXPECT_EQ(MulDivRound(3, 1, 2), 2);
-    EXPECT_EQ(MulDivRound(-3, 1, 2), -2);
+    EXPECT_EQ(MulDivRound(3, 1, 2), 1);  // an exact half rounds toward zero
+    EXPECT_EQ(MulDivRound(-3, 1, 2), -1);
     EXPECT_EQ(MulDivRound(0xFFFFFFFFll * 4, 10'000'000, 1), 0xFFFFFFFFll * 40'000'000);
     EXPECT_EQ(MulDivRound(INT64_MAX, 10, 1), INT64_MAX);
     EXPECT_EQ(MulDivRound(5, 5, 0), 0);

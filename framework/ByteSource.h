@@ -1,12 +1,12 @@
 #pragma once
-// Random access to the bytes of a file or a buffer, as the RIFF parser needs it. The WAVE
-// parser filter adapts its upstream IAsyncReader to this; tests and fuzz targets use
-// SpanByteSource.
+// Random access to the bytes of a file or a buffer, as the file parsers need it. The parser
+// filters adapt their upstream IAsyncReader to this (AsyncReaderByteSource); tests and fuzz
+// targets use SpanByteSource.
 #include <cstdint>
 #include <cstring>
 #include <span>
 
-namespace tarnel::media {
+namespace tarnel {
 
 class ByteSource {
 public:
@@ -31,4 +31,4 @@ private:
     std::span<const uint8_t> bytes_;
 };
 
-}  // namespace tarnel::media
+}  // namespace tarnel

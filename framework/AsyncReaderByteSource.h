@@ -2,10 +2,10 @@
 #include <cstdint>
 #include <span>
 
+#include "framework/ByteSource.h"
 #include "framework/Interfaces.h"
-#include "platform/media/io/ByteSource.h"
 
-namespace tarnel::media {
+namespace tarnel {
 
 // ByteSource over an upstream IAsyncReader, for the parsers' file walks; remembers the first
 // read failure.
@@ -22,4 +22,4 @@ private:
     HRESULT failure_ = S_OK;
 };
 
-}  // namespace tarnel::media
+}  // namespace tarnel

@@ -1,10 +1,10 @@
-#include "platform/media/io/AsyncReaderByteSource.h"
+#include "framework/AsyncReaderByteSource.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstddef>
 
-namespace tarnel::media {
+namespace tarnel {
 
 bool AsyncReaderByteSource::ReadAt(uint64_t offset, std::span<uint8_t> out) {
     if (offset > size_ || out.size() > size_ - offset) return false;
@@ -21,4 +21,4 @@ bool AsyncReaderByteSource::ReadAt(uint64_t offset, std::span<uint8_t> out) {
     return true;
 }
 
-}  // namespace tarnel::media
+}  // namespace tarnel

@@ -1,0 +1,34 @@
+#pragma once
+// Fixed byte-order fields in file and format blocks, read and written byte by byte so neither
+// struct packing nor the host's byte order is involved. `p` must hold the field's bytes.
+
+#include <cstdint>
+
+namespace tarnel {
+
+inline uint16_t ReadLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t ReadLe32(const uint8_t* p) {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+inline uint64_t ReadLe64(const uint8_t* p) {
+    return uint64_t{ReadLe32(p)} | (uint64_t{ReadLe32(p + 4)} << 32);
+}
+inline uint32_t ReadBe32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+
+inline void WriteLe16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void WriteLe32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+inline void WriteLe64(uint8_t* p, uint64_t v) {
+    WriteLe32(p, static_cast<uint32_t>(v));
+    WriteLe32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+}  // namespace tarnel
