@@ -38,6 +38,12 @@ void COggPageQueue::PushPage(int64_t time, std::span<const uint8_t> header,
     if (!body.empty()) std::memcpy(node->body.get(), body.data(), body.size());
     node->bodyLength = body.size();
     pages_.push_back(std::move(node));
+    pushedCv_.notify_all();
+}
+
+bool COggPageQueue::WaitForPageCount(size_t count, std::chrono::milliseconds limit) const {
+    std::unique_lock lock(queueMutex_);
+    return pushedCv_.wait_for(lock, limit, [&] { return pages_.size() >= count; });
 }
 
 std::unique_ptr<OggPageNode> COggPageQueue::TakePage(bool* nowEmpty) {
