@@ -60,8 +60,9 @@ public:
     bool IsEmpty() const;
     size_t PageCount() const;
     std::optional<int64_t> HeadTime() const;
-    // Waits until at least count pages are queued; false when the limit passed first.
-    bool WaitForPageCount(size_t count, std::chrono::milliseconds limit) const;
+    // Waits until at least count pages were queued at once since the queue was last cleared;
+    // false when the limit passed first.
+    bool WaitForPeakPageCount(size_t count, std::chrono::milliseconds limit) const;
 
     size_t HeaderCapacity() const;
     size_t BodyCapacity() const;
@@ -74,6 +75,7 @@ private:
     std::vector<std::unique_ptr<OggPageNode>> free_;  // guarded by queueMutex_
     size_t headerCapacity_ = kInitialHeaderCapacity;  // guarded by queueMutex_
     size_t bodyCapacity_ = kInitialBodyCapacity;      // guarded by queueMutex_
+    size_t peakPages_ = 0;                            // guarded by queueMutex_
 };
 
 }  // namespace tarnel

@@ -404,15 +404,20 @@ TEST(OggSplitterBadInput, AbsurdFramedHeaderMakesNoPin) {
 }
 
 TEST(OggSplitterThreads, StopReturnsWhileEveryQueueIsFull) {
-    SplitterRig rig(SineFile(20.0, 1, 44100, 2));
+    // Long enough that the pages after the first sample outnumber the queue.
+    const auto file = SineFile(120.0, 1, 44100, 2);
+    const size_t pages = test::WalkOggPages(file).size();
+    SplitterRig rig(file);
     ASSERT_EQ(rig.connectResult, S_OK);
     auto& sink = *rig.sinks[0];
     COggStream* stream = rig.splitter->OutputPin(0)->Stream();
+    ASSERT_GT(pages, size_t(stream->MaxPages()) * 2);
     // Downstream takes nothing until it is stopped: the queue fills and the reader waits.
     sink.Hold();
     ASSERT_EQ(rig.graph.RunAll(), S_OK);
     ASSERT_TRUE(sink.WaitHeld(10000));
-    ASSERT_TRUE(stream->WaitForPageCount(size_t(stream->MaxPages()), std::chrono::seconds(10)));
+    ASSERT_TRUE(stream->WaitForPeakPageCount(size_t(stream->MaxPages()), std::chrono::seconds(10)))
+        << stream->PageCount() << " of " << stream->MaxPages() << " pages queued";
     auto stopped = std::async(std::launch::async, [&] { return rig.graph.StopAll(); });
     EXPECT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     sink.Release();
