@@ -30,13 +30,12 @@ public:
     void Close();
     bool ThreadExists() const;
 
-    // Serialises CallWorker callers.
-    CCritSec m_AccessLock;
-    // Guards the worker's shared state for derived classes (the base does not take it).
-    CCritSec m_WorkerLock;
-
 protected:
     virtual uint32_t ThreadProc() = 0;
+
+    // For derived classes: guards the state they share with their worker (the base does not
+    // take it).
+    CCritSec m_WorkerLock;
 
     // Worker side: blocks until a request arrives.
     uint32_t GetRequest();
@@ -48,7 +47,8 @@ protected:
     void Reply(uint32_t value);
 
 private:
-    std::jthread thread_;  // owned by the controlling thread (Create/Close)
+    CCritSec m_AccessLock;  // serialises CallWorker callers
+    std::jthread thread_;   // owned by the controlling thread (Create/Close)
     mutable std::mutex mutex_;
     std::condition_variable requestCv_;
     std::condition_variable replyCv_;

@@ -55,7 +55,10 @@ HRESULT CBaseFilter::Pause() {
 
 HRESULT CBaseFilter::Run(REFERENCE_TIME start) {
     CAutoLock lock(m_pLock);
-    m_tStart = start;
+    {
+        std::lock_guard time(m_timeMutex);
+        m_tStart = start;
+    }
     if (m_State == State_Stopped) {
         HRESULT hr = Pause();
         if (FAILED(hr)) return hr;
@@ -81,13 +84,14 @@ HRESULT CBaseFilter::GetState(uint32_t msTimeout, FILTER_STATE* state) {
 
 HRESULT CBaseFilter::SetSyncSource(IReferenceClock* clock) {
     CAutoLock lock(m_pLock);
+    std::lock_guard time(m_timeMutex);
     m_pClock = clock;
     return S_OK;
 }
 
 HRESULT CBaseFilter::GetSyncSource(IReferenceClock** clock) {
     if (!clock) return E_POINTER;
-    CAutoLock lock(m_pLock);
+    std::lock_guard time(m_timeMutex);
     *clock = m_pClock;
     return S_OK;
 }
@@ -137,10 +141,17 @@ HRESULT CBaseFilter::QueryVendorInfo(std::string* info) {
 
 HRESULT CBaseFilter::StreamTime(REFERENCE_TIME* time) {
     if (!time) return E_POINTER;
-    if (!m_pClock) return VFW_E_NO_CLOCK;
-    HRESULT hr = m_pClock->GetTime(time);
+    IReferenceClock* clock = nullptr;
+    REFERENCE_TIME start = 0;
+    {
+        std::lock_guard lock(m_timeMutex);
+        clock = m_pClock;
+        start = m_tStart;
+    }
+    if (!clock) return VFW_E_NO_CLOCK;
+    HRESULT hr = clock->GetTime(time);
     if (FAILED(hr)) return hr;
-    *time -= m_tStart;
+    *time -= start;
     return S_OK;
 }
 

@@ -7,6 +7,7 @@
 // can tell (IsStopped) and does not report an error.
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,8 @@ public:
     virtual int32_t GetPinVersion() { return m_PinVersion.load(); }
     void IncrementPinVersion() { ++m_PinVersion; }
 
-    // Stream time: clock time minus the run start; VFW_E_NO_CLOCK without a clock.
+    // Stream time: clock time minus the run start; VFW_E_NO_CLOCK without a clock. Safe on any
+    // thread (takes m_timeMutex only).
     virtual HRESULT StreamTime(REFERENCE_TIME* time);
 
     // Sends an event to the graph's IMediaEventSink (S_FALSE outside a graph). For EC_COMPLETE
@@ -72,8 +74,11 @@ public:
 protected:
     CCritSec* m_pLock;
     std::atomic<FILTER_STATE> m_State{State_Stopped};  // written under m_pLock
-    IReferenceClock* m_pClock = nullptr;               // guarded by m_pLock
-    REFERENCE_TIME m_tStart = 0;                       // run start (stream time 0)
+    // m_pClock and m_tStart (the run start, stream time 0) are written under m_pLock and
+    // m_timeMutex and read under m_timeMutex, a leaf lock that streaming threads may take.
+    mutable std::mutex m_timeMutex;
+    IReferenceClock* m_pClock = nullptr;
+    REFERENCE_TIME m_tStart = 0;
     GUID m_clsid;
     IFilterGraph* m_pGraph = nullptr;    // set by JoinFilterGraph
     IMediaEventSink* m_pSink = nullptr;  // the graph's sink; set by JoinFilterGraph

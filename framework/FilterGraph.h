@@ -162,15 +162,17 @@ private:
     void InvokeNotify();
 
     FilterRegistry& m_registry;
-    mutable CCritSec m_graphLock;  // filters_, state; held for every building/state call
+    // Held for every building and state call; guards m_filters, m_state, m_clock, m_runStart
+    // and m_pausedStreamTime.
+    mutable CCritSec m_graphLock;
     std::vector<Entry> m_filters;
     FILTER_STATE m_state = State_Stopped;
-    CSystemClock m_systemClock;
+    CSystemClock m_systemClock;  // thread-safe itself
     IReferenceClock* m_clock = &m_systemClock;
     REFERENCE_TIME m_runStart = 0;
     REFERENCE_TIME m_pausedStreamTime = 0;
 
-    // Event queue; guarded by m_eventMutex.
+    // Event queue and run bookkeeping (through m_abortQueued); guarded by m_eventMutex.
     std::mutex m_eventMutex;
     std::condition_variable m_eventCv;
     std::deque<Event> m_events;
@@ -178,10 +180,10 @@ private:
     std::set<IBaseFilter*> m_pendingSinks;  // sinks that have not sent EC_COMPLETE this run
     bool m_completeQueued = false;
     bool m_abortQueued = false;
-    int32_t m_notifyFlags = 0;
 
-    // The notify callback: replaced under m_notifyMutex; invoked under m_callMutex so that
-    // SetNotifyCallback can wait for a running call to finish.
+    // The notify callback and m_notifyFlags: guarded by m_notifyMutex; the callback runs under
+    // m_callMutex (no other lock held) so that SetNotifyCallback can wait for a running call.
+    int32_t m_notifyFlags = 0;
     std::mutex m_notifyMutex;
     std::function<void()> m_notify;
     std::recursive_mutex m_callMutex;

@@ -95,8 +95,8 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<FilterRegistration> entries_;
-    std::vector<SourceRule> rules_;
+    std::vector<FilterRegistration> entries_;  // guarded by mutex_
+    std::vector<SourceRule> rules_;            // guarded by mutex_
 };
 
 // Creates a filter by class identifier from the default registry.

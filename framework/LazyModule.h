@@ -31,8 +31,8 @@ private:
     const std::string entrySymbol_;
     std::once_flag once_;
     const void* entries_ = nullptr;  // written once under once_
-    bool loaded_ = false;            // written once under once_
     mutable std::mutex loadedMutex_;
+    bool loaded_ = false;  // guarded by loadedMutex_ (set once, inside once_)
 };
 
 }  // namespace tarnel

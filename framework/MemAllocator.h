@@ -43,9 +43,11 @@ protected:
     // Frees memory and samples (called with the lock held once decommitted and all are back).
     virtual void Free() = 0;
 
+    // Guards every member below; m_freeCv wakes GetBuffer waiters when a sample comes back or
+    // the allocator is decommitted.
     mutable std::mutex m_mutex;
     std::condition_variable m_freeCv;
-    ALLOCATOR_PROPERTIES m_props;  // guarded by m_mutex
+    ALLOCATOR_PROPERTIES m_props;
     bool m_propsSet = false;
     bool m_committed = false;
     bool m_decommitPending = false;  // decommitted while samples are out

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git clang-format ccache
+  build-essential cmake ninja-build pkg-config git clang-format clang-tidy ccache
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libgsf-1-dev libcurl4-openssl-dev

@@ -1,5 +1,6 @@
 #include "filters/oggcommon/COggPageQueue.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tarnel {
@@ -38,6 +39,13 @@ void COggPageQueue::PushPage(int64_t time, std::span<const uint8_t> header,
     if (!body.empty()) std::memcpy(node->body.get(), body.data(), body.size());
     node->bodyLength = body.size();
     pages_.push_back(std::move(node));
+    peakPages_ = std::max(peakPages_, pages_.size());
+    pushedCv_.notify_all();
+}
+
+bool COggPageQueue::WaitForPeakPageCount(size_t count, std::chrono::milliseconds limit) const {
+    std::unique_lock lock(queueMutex_);
+    return pushedCv_.wait_for(lock, limit, [&] { return peakPages_ >= count; });
 }
 
 std::unique_ptr<OggPageNode> COggPageQueue::TakePage(bool* nowEmpty) {
@@ -67,6 +75,7 @@ void COggPageQueue::ClearPages() {
         if (node->headerCapacity >= headerCapacity_ && node->bodyCapacity >= bodyCapacity_)
             free_.push_back(std::move(node));
     }
+    peakPages_ = 0;
 }
 
 bool COggPageQueue::IsEmpty() const {

@@ -11,6 +11,8 @@
 // Thread-safety: every method takes the queue's own lock; nodes taken out belong to the taker
 // until handed back with Recycle.
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -58,6 +60,9 @@ public:
     bool IsEmpty() const;
     size_t PageCount() const;
     std::optional<int64_t> HeadTime() const;
+    // Waits until at least count pages were queued at once since the queue was last cleared;
+    // false when the limit passed first.
+    bool WaitForPeakPageCount(size_t count, std::chrono::milliseconds limit) const;
 
     size_t HeaderCapacity() const;
     size_t BodyCapacity() const;
@@ -65,10 +70,12 @@ public:
 
 private:
     mutable std::mutex queueMutex_;
+    mutable std::condition_variable pushedCv_;  // notified with queueMutex_ held on every push
     std::deque<std::unique_ptr<OggPageNode>> pages_;  // guarded by queueMutex_
     std::vector<std::unique_ptr<OggPageNode>> free_;  // guarded by queueMutex_
     size_t headerCapacity_ = kInitialHeaderCapacity;  // guarded by queueMutex_
     size_t bodyCapacity_ = kInitialBodyCapacity;      // guarded by queueMutex_
+    size_t peakPages_ = 0;                            // guarded by queueMutex_
 };
 
 }  // namespace tarnel

@@ -99,20 +99,25 @@ private:
 
     CCritSec m_csFilter;
     std::unique_ptr<COggSplitInputPin> m_input;
+    // Written at connection (filter lock held, stopped); read-only while the threads run.
     std::vector<std::unique_ptr<COggStream>> m_streams;  // discovery order
     std::vector<std::unique_ptr<COggSplitOutputPin>> m_outputs;
     std::vector<OggChapter> m_chapters;
     bool m_chaptersEnabled = false;
-    bool m_enableAll = false;
     int64_t m_fileLength = 0;
+    REFERENCE_TIME m_duration = kInitialStop;
+    // Control thread only, under m_csFilter.
+    bool m_enableAll = false;
+    int64_t m_startByte = 0;
+    bool m_threadsRunning = false;
+    // Atomic: the delivery threads read them (at their start) and some seeking calls use them
+    // without m_csFilter; m_start and m_stop change only under it.
     std::atomic<REFERENCE_TIME> m_start{0};
     std::atomic<REFERENCE_TIME> m_stop{kInitialStop};
     std::atomic<double> m_rate{1.0};
-    REFERENCE_TIME m_duration = kInitialStop;
-    int64_t m_startByte = 0;
-    std::atomic<bool> m_endOfFile{false};
-    bool m_threadsRunning = false;
-    // The last seek request, so that the same request through another pin is not repeated.
+    std::atomic<bool> m_endOfFile{false};  // set by the reading thread, reset at its start
+    // Under m_csFilter: the last seek request, so that the same request through another pin is
+    // not repeated.
     struct SeekRequest {
         COggSplitOutputPin* caller = nullptr;
         int64_t current = 0, stop = 0;

@@ -61,13 +61,15 @@ public:
     const CMediaType& MediaType() const { return m_mediaType; }
     bool IsPseudo() const { return m_pseudo; }
     int32_t BufferSize() const { return m_bufferSize; }
+    // The queue length at which the reading thread waits for the delivery thread.
+    int MaxPages() const { return m_maxPages; }
     vorbis_comment* Comment() { return &m_comment; }
     std::string Language();
     // Granule position to 100 ns; -1 for an unrecognised stream.
     int64_t GranuleToTime(int64_t granule) const;
 
-    int group = 0;
-    std::atomic<bool> enabled{false};
+    int group = 0;                      // set at connection
+    std::atomic<bool> enabled{false};   // IAMStreamSelect, any thread
     COggSplitOutputPin* pin = nullptr;  // set when the pin is made; owned by the splitter
 
     // ---- streaming ----
@@ -92,6 +94,7 @@ private:
 
     COggSplitter* m_splitter;
     const uint32_t m_serial;
+    // Header state: written at connection (control thread, filter lock), read-only afterwards.
     int m_kind = kUnknown;
     bool m_parsing = true;  // header parser still running
     bool m_pseudo = false;
@@ -106,7 +109,7 @@ private:
     int m_resumeLevel = 16;
     int32_t m_bufferSize = kVorbisBufferSize;
 
-    // Delivery thread state.
+    // Delivery thread state: owned by the delivery thread, which resets it when it starts.
     ogg_stream_state m_deliveryState{};
     bool m_discontinuity = false;
     bool m_syncSeen = false;

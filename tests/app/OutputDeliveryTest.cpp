@@ -148,7 +148,8 @@ TEST_F(OutputDeliveryTest, Mp3DataTagAcrossTheSearchBlocks) {
     // A long chunk in front puts the "data" tag across the boundary of the search buffer.
     for (size_t pad : {15950u, 15985u, 15990u, 15994u, 16000u}) {
         std::vector<uint8_t> bytes = RiffMp3(85, {}, false);
-        bytes.resize(bytes.size() - 8);
+        ASSERT_GT(bytes.size(), 8u);
+        bytes.erase(bytes.end() - 8, bytes.end());
         bytes.resize(8 + pad, 0);  // zero filler after the format block, no "data"
         bytes.insert(bytes.end(), {'d', 'a', 't', 'a', 2, 0, 0, 0, 0xAB, 0xCD});
         WriteFileBytes(Work("temp"), bytes);

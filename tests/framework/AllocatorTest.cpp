@@ -8,6 +8,7 @@
 #include "framework/MemAllocator.h"
 
 namespace tarnel::test {
+using namespace basefilters;
 namespace {
 
 std::shared_ptr<CMemAllocator> MakeAllocator(int32_t buffers, int32_t bytes, int32_t align = 1) {

@@ -3,6 +3,7 @@
 #include "Harness.h"
 
 namespace tarnel::test {
+using namespace basefilters;
 namespace {
 
 class ConnectionTest : public ::testing::Test {

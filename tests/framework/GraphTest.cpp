@@ -6,6 +6,7 @@
 #include "tests/support/IsolatedTest.h"
 
 namespace tarnel::test {
+using namespace basefilters;
 namespace {
 
 int Count(const std::vector<std::pair<int32_t, intptr_t>>& events, int32_t code) {
@@ -389,7 +390,8 @@ protected:
                            [] { return std::make_shared<TestConverter>(); },
                            {{MEDIATYPE_Audio, SUBTYPE_X}},
                            {{MEDIATYPE_Audio, SUBTYPE_Y}},
-                           GUID_NULL});
+                           GUID_NULL,
+                           {}});
     }
     std::shared_ptr<TestSource> source = std::make_shared<TestSource>();
     std::shared_ptr<TestSink> sink = std::make_shared<TestSink>();
@@ -404,7 +406,8 @@ TEST_F(IntelligentConnectTest, InsertsARegisteredConverterUnderAVisibleName) {
                        [] { return std::make_shared<DeadEnd>(); },
                        {{MEDIATYPE_Audio, SUBTYPE_X}},
                        {{MEDIATYPE_Text, GUID_NULL}},
-                       GUID_NULL});
+                       GUID_NULL,
+                       {}});
     EXPECT_EQ(graph.ConnectDirect(source->pin, sink->pin.get(), nullptr),
               VFW_E_NO_ACCEPTABLE_TYPES);
     ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
@@ -434,7 +437,8 @@ TEST_F(IntelligentConnectTest, ARendererIsNeverPutBetweenTwoPins) {
                        },
                        {{MEDIATYPE_Audio, GUID_NULL}},
                        {},
-                       GUID_NULL});
+                       GUID_NULL,
+                       {}});
     ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
     EXPECT_EQ(graph.FilterNames(), (std::vector<std::string>{"Source", "Sink", "Test Converter"}));
     EXPECT_EQ(rendererMade, 0);
@@ -452,7 +456,8 @@ TEST_F(IntelligentConnectTest, RenderEndsInARegisteredRenderer) {
                        },
                        {{MEDIATYPE_Audio, GUID_NULL}},
                        {},
-                       GUID_NULL});
+                       GUID_NULL,
+                       {}});
     graph.RemoveFilter(sink.get());
     ASSERT_EQ(graph.Render(source->pin), S_OK);
     EXPECT_EQ(graph.FilterNames(),
@@ -494,7 +499,8 @@ protected:
                            make,
                            {},
                            {{MEDIATYPE_Stream, GUID_NULL}},
-                           GUID_NULL});
+                           GUID_NULL,
+                           {}});
         registry.AddSourceRule({"RIFF WAVE",
                                 CLSID_AsyncReader,
                                 MEDIATYPE_Stream,

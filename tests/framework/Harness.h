@@ -17,7 +17,7 @@
 #include "framework/TransInPlaceFilter.h"
 #include "framework/TransformFilter.h"
 
-namespace tarnel::test {
+namespace tarnel::test::basefilters {
 
 inline constexpr GUID CLSID_TestSource = MakeGuid(0x11111111, 0, 0, {1, 0, 0, 0, 0, 0, 0, 1});
 inline constexpr GUID CLSID_TestSink = MakeGuid(0x11111111, 0, 0, {1, 0, 0, 0, 0, 0, 0, 2});
@@ -474,4 +474,4 @@ inline std::vector<std::pair<int32_t, intptr_t>> DrainEvents(IMediaEventEx* even
     return out;
 }
 
-}  // namespace tarnel::test
+}  // namespace tarnel::test::basefilters

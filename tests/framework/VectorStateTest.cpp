@@ -12,6 +12,7 @@
 #include "framework/VectorState.h"
 
 namespace tarnel::test {
+using namespace basefilters;
 namespace {
 
 struct Processor {

@@ -114,7 +114,7 @@ TEST(UrlPostTest, ReservedNamesNeverReachTheResolverAndLocalhostStaysLocal) {
     };
     post.path = "/x";
     ::unsetenv("TARNEL_UPDATE_HOST");  // the build's own server is one of them
-    for (const std::string host :
+    for (const std::string& host :
          {UpdateHost(), std::string("INVALID."), std::string("a.b.Invalid.:80"),
           std::string("hidden.onion:8080"), std::string("[::1")}) {
         post.host = host;

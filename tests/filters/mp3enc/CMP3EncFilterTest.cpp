@@ -65,16 +65,16 @@ struct EncoderRig {
                 static_cast<REFERENCE_TIME>(at / (pcm.channels * 2)) * UNITS / pcm.sampleRate;
             const REFERENCE_TIME t1 =
                 static_cast<REFERENCE_TIME>((at + n) / (pcm.channels * 2)) * UNITS / pcm.sampleRate;
-            test::PushOptions options;
+            test::push::PushOptions options;
             options.time = {t0, t1};
             ASSERT_EQ(source.Push(std::span(bytes.data() + at, n), options), S_OK);
         }
     }
 
-    test::EventRecorderGraph graph;
+    test::push::EventRecorderGraph graph;
     std::shared_ptr<CMP3EncFilter> encoder = std::make_shared<CMP3EncFilter>();
-    test::PushSource source;
-    test::CaptureSink sink;
+    test::push::PushSource source;
+    test::push::CaptureSink sink;
 };
 
 TEST(CMP3EncFilterSettings, NewFilterHasDefaultsAndAnswersItsInterface) {
@@ -389,7 +389,7 @@ TEST(CMP3EncFilterStreaming, SampleLargerThanOneOutputBufferGoesOutInPieces) {
     rig.Start();
     const auto sine = test::MakeSine(44100, 2, double(frames) / 44100, 500, 0.5);
     const auto bytes = test::Int16Bytes(sine);
-    test::PushOptions options;
+    test::push::PushOptions options;
     options.time = {10'000'000, 10'000'000 + static_cast<REFERENCE_TIME>(frames) * UNITS / 44100};
     options.discontinuity = true;
     options.mediaTime = {5, 6};

@@ -4,7 +4,7 @@
 
 #include "framework/MediaSample.h"
 
-namespace tarnel::test {
+namespace tarnel::test::push {
 
 // ---- graph stand-in ----
 
@@ -201,4 +201,4 @@ size_t CaptureSink::SamplesBeforeEndOfStream() const {
     return samplesAtEos_;
 }
 
-}  // namespace tarnel::test
+}  // namespace tarnel::test::push

@@ -14,7 +14,7 @@
 #include "framework/BaseInputPin.h"
 #include "framework/BaseOutputPin.h"
 
-namespace tarnel::test {
+namespace tarnel::test::push {
 
 struct RecordedEvent {
     int32_t code;
@@ -113,4 +113,4 @@ private:
     size_t samplesAtEos_ = 0;
 };
 
-}  // namespace tarnel::test
+}  // namespace tarnel::test::push

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-namespace tarnel::test {
+namespace tarnel::test::oggharness {
 
 // ---- push source ----
 
@@ -104,7 +104,13 @@ HRESULT CaptureInputPin::Receive(IMediaSample* sample) {
         hr = sink_->onSample(captured);
         if (hr != S_OK) return hr;
     }
-    std::lock_guard lock(sink_->mutex_);
+    std::unique_lock lock(sink_->mutex_);
+    if (sink_->holding_) {
+        sink_->held_ = true;
+        sink_->cv_.notify_all();
+        sink_->cv_.wait(lock, [this] { return !sink_->holding_ || sink_->inactive_; });
+        sink_->held_ = false;
+    }
     if (sink_->writeAtStartTime && SUCCEEDED(captured.timeResult)) {
         size_t at = static_cast<size_t>(captured.start);
         if (sink_->file_.size() < at + captured.bytes.size())
@@ -144,6 +150,23 @@ HRESULT CaptureInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, d
     return CBasePin::NewSegment(start, stop, rate);
 }
 
+HRESULT CaptureInputPin::Active() {
+    {
+        std::lock_guard lock(sink_->mutex_);
+        sink_->inactive_ = false;
+    }
+    return CBaseInputPin::Active();
+}
+
+HRESULT CaptureInputPin::Inactive() {
+    {
+        std::lock_guard lock(sink_->mutex_);
+        sink_->inactive_ = true;
+    }
+    sink_->cv_.notify_all();  // a held Receive returns
+    return CBaseInputPin::Inactive();
+}
+
 CaptureSinkFilter::CaptureSinkFilter(std::function<bool(const CMediaType&)> accepts)
     : CBaseFilter("Capture Sink", &lock_, GUID_NULL),
       accepts_(std::move(accepts)),
@@ -177,6 +200,21 @@ bool CaptureSinkFilter::WaitForSamples(size_t count, int milliseconds) {
     std::unique_lock lock(mutex_);
     return cv_.wait_for(lock, std::chrono::milliseconds(milliseconds),
                         [&] { return samples_.size() >= count; });
+}
+void CaptureSinkFilter::Hold() {
+    std::lock_guard lock(mutex_);
+    holding_ = true;
+}
+void CaptureSinkFilter::Release() {
+    {
+        std::lock_guard lock(mutex_);
+        holding_ = false;
+    }
+    cv_.notify_all();
+}
+bool CaptureSinkFilter::WaitHeld(int milliseconds) {
+    std::unique_lock lock(mutex_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return held_; });
 }
 void CaptureSinkFilter::ClearRecorded() {
     std::lock_guard lock(mutex_);
@@ -314,4 +352,4 @@ HRESULT ConnectPins(IPin* output, IPin* input) {
     return output->Connect(input, nullptr);
 }
 
-}  // namespace tarnel::test
+}  // namespace tarnel::test::oggharness

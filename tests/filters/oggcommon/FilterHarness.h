@@ -21,7 +21,7 @@
 #include "framework/Interfaces.h"
 #include "framework/MediaSample.h"
 
-namespace tarnel::test {
+namespace tarnel::test::oggharness {
 
 // ---- push source ----
 
@@ -93,6 +93,8 @@ public:
     HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    HRESULT Active() override;
+    HRESULT Inactive() override;
 
 private:
     CaptureSinkFilter* sink_;
@@ -121,6 +123,11 @@ public:
     // Waits until at least count samples arrived.
     bool WaitForSamples(size_t count, int milliseconds);
     void ClearRecorded();
+    // Holding: Receive blocks before recording until Release() or a stop.
+    void Hold();
+    void Release();
+    // Waits until a sample is being held; false on time-out.
+    bool WaitHeld(int milliseconds);
 
 private:
     friend class CaptureInputPin;
@@ -134,6 +141,9 @@ private:
     int eos_ = 0;
     int flushes_ = 0;
     std::vector<REFERENCE_TIME> segments_;
+    bool holding_ = false;
+    bool held_ = false;
+    bool inactive_ = true;  // stopped: a held Receive returns
 };
 
 // ---- in-memory byte source (IAsyncReader) ----
@@ -208,4 +218,4 @@ private:
 // Connects output to input directly; gtest failure text on error.
 HRESULT ConnectPins(IPin* output, IPin* input);
 
-}  // namespace tarnel::test
+}  // namespace tarnel::test::oggharness

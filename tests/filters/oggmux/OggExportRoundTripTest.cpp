@@ -20,10 +20,10 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace tarnel {
 namespace {
 
-using test::CaptureSinkFilter;
-using test::EventGraph;
 using test::PcmAudio;
-using test::PushSourceFilter;
+using test::oggharness::CaptureSinkFilter;
+using test::oggharness::EventGraph;
+using test::oggharness::PushSourceFilter;
 
 std::vector<uint8_t> ToBytes(const PcmAudio& audio, size_t firstFrame, size_t frames) {
     std::vector<uint8_t> bytes;
@@ -57,9 +57,9 @@ std::vector<uint8_t> ExportOgg(const PcmAudio& audio, float quality, size_t chun
     graph.AddFilter(mux, "Ogg Mux");
     graph.AddFilter(encoder, "Ogg compressor");
     graph.AddFilter(source, "source");
-    EXPECT_EQ(test::ConnectPins(source->Pin(), encoder->InputPin()), S_OK);
-    EXPECT_EQ(test::ConnectPins(encoder->OutputPin(), mux->InputPin(0)), S_OK);
-    EXPECT_EQ(test::ConnectPins(mux->OutputPin(), sink->Pin()), S_OK);
+    EXPECT_EQ(test::oggharness::ConnectPins(source->Pin(), encoder->InputPin()), S_OK);
+    EXPECT_EQ(test::oggharness::ConnectPins(encoder->OutputPin(), mux->InputPin(0)), S_OK);
+    EXPECT_EQ(test::oggharness::ConnectPins(mux->OutputPin(), sink->Pin()), S_OK);
     auto* config = Query<IAMStreamConfig>(encoder->OutputPin());
     CMediaType type;
     EXPECT_EQ(config->GetFormat(&type), S_OK);

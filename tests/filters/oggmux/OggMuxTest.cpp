@@ -15,9 +15,9 @@
 namespace tarnel {
 namespace {
 
-using test::CaptureSinkFilter;
-using test::EventGraph;
-using test::PushSourceFilter;
+using test::oggharness::CaptureSinkFilter;
+using test::oggharness::EventGraph;
+using test::oggharness::PushSourceFilter;
 
 bool IsOggStream(const CMediaType& type) {
     return type.majortype == MEDIATYPE_Stream && type.subtype == MEDIASUBTYPE_OggStream;
@@ -66,12 +66,12 @@ public:
         sink->writeAtStartTime = true;
         graph.AddFilter(sink, "File Writer");
         graph.AddFilter(mux, "Ogg Mux");
-        connected = SUCCEEDED(test::ConnectPins(mux->OutputPin(), sink->Pin()));
+        connected = SUCCEEDED(test::oggharness::ConnectPins(mux->OutputPin(), sink->Pin()));
         for (size_t i = 0; i < inputs.size(); ++i) {
             auto source = std::make_shared<PushSourceFilter>(inputs[i], 4, 65536);
             graph.AddFilter(source, "source");
-            connected =
-                connected && SUCCEEDED(test::ConnectPins(source->Pin(), mux->InputPin((int)i)));
+            connected = connected && SUCCEEDED(test::oggharness::ConnectPins(
+                                         source->Pin(), mux->InputPin((int)i)));
             sources.push_back(source);
         }
     }
@@ -285,8 +285,9 @@ TEST(OggMuxFramed, AudioPacketsCarryTheirDurationInLengthBytes) {
     ASSERT_EQ(rig.graph.PauseAll(), S_OK);
     std::vector<uint8_t> payload(600, 7);
     auto at = [](int64_t sample) { return SamplesToRefTime(sample, 8000); };
-    test::PushSourceFilter::Packet first{payload, at(0), at(300), true};
-    test::PushSourceFilter::Packet second{std::vector<uint8_t>(2, 9), at(300), at(301), false};
+    test::oggharness::PushSourceFilter::Packet first{payload, at(0), at(300), true};
+    test::oggharness::PushSourceFilter::Packet second{std::vector<uint8_t>(2, 9), at(300), at(301),
+                                                      false};
     rig.sources[0]->Push(first);
     rig.sources[0]->Push(second);
     rig.sources[0]->PushEndOfStream();
@@ -316,7 +317,7 @@ TEST(OggMuxFramed, TextPacketsAreFlushedAndSyncPoints) {
     CMediaType text(MEDIATYPE_Text, GUID_NULL, GUID_NULL);
     MuxRig rig({text});
     ASSERT_EQ(rig.graph.PauseAll(), S_OK);
-    test::PushSourceFilter::Packet line{{'h', 'i'}, 0, 20'000'000, false};
+    test::oggharness::PushSourceFilter::Packet line{{'h', 'i'}, 0, 20'000'000, false};
     rig.sources[0]->Push(line);
     line.start = 30'000'000;
     line.stop = 40'000'000;

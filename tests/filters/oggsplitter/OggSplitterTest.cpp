@@ -8,6 +8,8 @@
 #include <ogg/ogg.h>
 
 #include "filters/oggmux/COggMux.h"
+#include "filters/oggsplitter/COggSplitOutputPin.h"
+#include "filters/oggsplitter/COggStream.h"
 #include "framework/RefTime.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/filters/oggsplitter/SplitterRig.h"
@@ -21,7 +23,7 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace tarnel {
 namespace {
 
-using test::SplitterRig;
+using test::oggharness::SplitterRig;
 
 std::vector<uint8_t> SineFile(double seconds, int serial = 1234, int rate = 44100, int channels = 2,
                               std::vector<std::pair<std::string, std::string>> comments = {}) {
@@ -71,7 +73,9 @@ TEST(OggSplitterScan, DurationOfShortAndLongFiles) {
     for (double seconds : {0.5, 30.0}) {
         SplitterRig rig(SineFile(seconds, 7, 44100, 2));
         ASSERT_EQ(rig.connectResult, S_OK);
-        if (seconds > 1) ASSERT_GT(rig.reader->Bytes().size(), 65536u);
+        if (seconds > 1) {
+            ASSERT_GT(rig.reader->Bytes().size(), 65536u);
+        }
         int64_t duration = 0;
         ASSERT_EQ(rig.splitter->OutputPin(0)->GetDuration(&duration), S_OK);
         int64_t frames = static_cast<int64_t>(seconds * 44100);
@@ -188,11 +192,11 @@ TEST(OggSplitterSeeking, HeadersAgainAfterASeekAndTheTargetIsFound) {
 
 TEST(OggSplitterSeeking, SeekWhileRunningSendsHeadersAgain) {
     auto file = SineFile(30.0, 3, 44100, 1);
-    test::SplitterRig rig(file);
+    test::oggharness::SplitterRig rig(file);
     ASSERT_EQ(rig.connectResult, S_OK);
     auto& sink = *rig.sinks[0];
     // Slow consumer, so that the seek lands while the stream is still running.
-    sink.onSample = [&](const test::CapturedSample&) {
+    sink.onSample = [&](const test::oggharness::CapturedSample&) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return S_OK;
     };
@@ -431,38 +435,41 @@ TEST(OggSplitterBadInput, AbsurdFramedHeaderMakesNoPin) {
 }
 
 TEST(OggSplitterThreads, StopReturnsWhileEveryQueueIsFull) {
-    SplitterRig rig(SineFile(20.0, 1, 44100, 2));
+    // Long enough that the pages after the first sample outnumber the queue.
+    const auto file = SineFile(120.0, 1, 44100, 2);
+    const size_t pages = test::WalkOggPages(file).size();
+    SplitterRig rig(file);
     ASSERT_EQ(rig.connectResult, S_OK);
     auto& sink = *rig.sinks[0];
-    std::atomic<bool> release{false};
-    // Downstream takes nothing until it is stopped: queues fill and the reader waits.
-    sink.onSample = [&](const test::CapturedSample&) {
-        while (!release && !sink.IsStopped())
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return S_OK;
-    };
+    COggStream* stream = rig.splitter->OutputPin(0)->Stream();
+    ASSERT_GT(pages, size_t(stream->MaxPages()) * 2);
+    // Downstream takes nothing until it is stopped: the queue fills and the reader waits.
+    sink.Hold();
     ASSERT_EQ(rig.graph.RunAll(), S_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(sink.WaitHeld(10000));
+    ASSERT_TRUE(stream->WaitForPeakPageCount(size_t(stream->MaxPages()), std::chrono::seconds(10)))
+        << stream->PageCount() << " of " << stream->MaxPages() << " pages queued";
     auto stopped = std::async(std::launch::async, [&] { return rig.graph.StopAll(); });
     EXPECT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    release = true;
+    sink.Release();
     stopped.wait();
 }
 
 TEST(OggSplitterFramed, MultiplexedPcmComesBackWithItsFormat) {
     // Framed audio written by our multiplexer.
     WAVEFORMATEX wfx = MakePcmFormat(1, 8000, 16);
-    auto source = std::make_shared<test::PushSourceFilter>(MakeAudioMediaType(wfx), 4, 8192);
+    auto source =
+        std::make_shared<test::oggharness::PushSourceFilter>(MakeAudioMediaType(wfx), 4, 8192);
     auto mux = std::make_shared<COggMux>();
-    auto writer = std::make_shared<test::CaptureSinkFilter>();
+    auto writer = std::make_shared<test::oggharness::CaptureSinkFilter>();
     writer->writeAtStartTime = true;
     {
-        test::EventGraph graph;
+        test::oggharness::EventGraph graph;
         graph.AddFilter(writer, "File Writer");
         graph.AddFilter(mux, "Ogg Mux");
         graph.AddFilter(source, "source");
-        ASSERT_EQ(test::ConnectPins(source->Pin(), mux->InputPin(0)), S_OK);
-        ASSERT_EQ(test::ConnectPins(mux->OutputPin(), writer->Pin()), S_OK);
+        ASSERT_EQ(test::oggharness::ConnectPins(source->Pin(), mux->InputPin(0)), S_OK);
+        ASSERT_EQ(test::oggharness::ConnectPins(mux->OutputPin(), writer->Pin()), S_OK);
         ASSERT_EQ(graph.PauseAll(), S_OK);
         for (int i = 0; i < 20; ++i) {
             std::vector<uint8_t> payload(1600, static_cast<uint8_t>(i));

@@ -8,7 +8,7 @@
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "tests/filters/oggcommon/FilterHarness.h"
 
-namespace tarnel::test {
+namespace tarnel::test::oggharness {
 
 class SplitterRig {
 public:
@@ -44,4 +44,4 @@ public:
     HRESULT connectResult = E_FAIL;
 };
 
-}  // namespace tarnel::test
+}  // namespace tarnel::test::oggharness

@@ -8,10 +8,10 @@
 namespace tarnel {
 namespace {
 
-using test::SampleProps;
-using test::TestGraph;
-using test::TestSink;
-using test::TestSource;
+using test::pins::SampleProps;
+using test::pins::TestGraph;
+using test::pins::TestSink;
+using test::pins::TestSource;
 
 CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
     return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
@@ -137,8 +137,8 @@ protected:
         ASSERT_EQ(source->Pin()->Connect(filter.InputPin(), nullptr), S_OK);
         ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     }
-    void Pause() { ASSERT_EQ(test::PauseChain({&sink, &filter, source.get()}), S_OK); }
-    void Stop() { test::StopChain({&sink, &filter, source.get()}); }
+    void Pause() { ASSERT_EQ(test::pins::PauseChain({&sink, &filter, source.get()}), S_OK); }
+    void Stop() { test::pins::StopChain({&sink, &filter, source.get()}); }
     void TearDown() override {
         if (source) Stop();
     }
@@ -264,11 +264,11 @@ TEST_F(SampleSizeConverterChain, WideningFollowsTheAgreedOutputType) {
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType().WaveFormatEx()->wBitsPerSample, 8);
     EXPECT_FALSE(filter.IsWidening());
 
-    ASSERT_EQ(test::PauseChain({&narrow, &filter, source.get()}), S_OK);
+    ASSERT_EQ(test::pins::PauseChain({&narrow, &filter, source.get()}), S_OK);
     const std::vector<uint8_t> bytes = {1, 2, 3, 250};
     ASSERT_EQ(source->Push(bytes), S_OK);
     EXPECT_EQ(narrow.AllData(), bytes);
-    test::StopChain({&narrow, &filter, source.get()});
+    test::pins::StopChain({&narrow, &filter, source.get()});
 }
 
 TEST_F(SampleSizeConverterChain, AnnouncedFormatChangeIsPassedOnWidened) {

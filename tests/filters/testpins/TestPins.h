@@ -21,7 +21,7 @@
 #include "framework/BaseOutputPin.h"
 #include "framework/MediaSample.h"
 
-namespace tarnel::test {
+namespace tarnel::test::pins {
 
 struct SampleProps {
     std::optional<REFERENCE_TIME> start;
@@ -353,4 +353,4 @@ inline HRESULT StopChain(std::initializer_list<IBaseFilter*> sinkFirst) {
     return result;
 }
 
-}  // namespace tarnel::test
+}  // namespace tarnel::test::pins

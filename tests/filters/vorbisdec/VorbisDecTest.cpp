@@ -13,9 +13,9 @@
 namespace tarnel {
 namespace {
 
-using test::CaptureSinkFilter;
-using test::EventGraph;
-using test::PushSourceFilter;
+using test::oggharness::CaptureSinkFilter;
+using test::oggharness::EventGraph;
+using test::oggharness::PushSourceFilter;
 
 int16_t Sample16(const uint8_t* at) {
     return static_cast<int16_t>(at[0] | (at[1] << 8));
@@ -121,8 +121,8 @@ public:
         graph.AddFilter(sink, "sink");
         graph.AddFilter(decoder, "Decoder");
         graph.AddFilter(source, "source");
-        connected = SUCCEEDED(test::ConnectPins(source->Pin(), decoder->InputPin())) &&
-                    SUCCEEDED(test::ConnectPins(decoder->OutputPin(), sink->Pin()));
+        connected = SUCCEEDED(test::oggharness::ConnectPins(source->Pin(), decoder->InputPin())) &&
+                    SUCCEEDED(test::oggharness::ConnectPins(decoder->OutputPin(), sink->Pin()));
     }
     void PushHeaders(const test::VorbisPacketSet& set) {
         for (const auto& header : set.headers) source->Push(header, 0, 0);

@@ -11,9 +11,9 @@
 namespace tarnel {
 namespace {
 
-using test::CaptureSinkFilter;
-using test::EventGraph;
-using test::PushSourceFilter;
+using test::oggharness::CaptureSinkFilter;
+using test::oggharness::EventGraph;
+using test::oggharness::PushSourceFilter;
 
 CMediaType Pcm16(uint16_t channels = 2, uint32_t rate = 44100) {
     return MakeAudioMediaType(MakePcmFormat(channels, rate, 16));
@@ -50,8 +50,8 @@ public:
         graph.AddFilter(sink, "sink");
         graph.AddFilter(encoder, "Ogg compressor");
         graph.AddFilter(source, "source");
-        connected = SUCCEEDED(test::ConnectPins(source->Pin(), encoder->InputPin())) &&
-                    SUCCEEDED(test::ConnectPins(encoder->OutputPin(), sink->Pin()));
+        connected = SUCCEEDED(test::oggharness::ConnectPins(source->Pin(), encoder->InputPin())) &&
+                    SUCCEEDED(test::oggharness::ConnectPins(encoder->OutputPin(), sink->Pin()));
     }
 
     IAMStreamConfig* Config() { return Query<IAMStreamConfig>(encoder->OutputPin()); }
@@ -266,7 +266,7 @@ TEST(VorbisEncStream, OverlapsAreTrimmedAndGapsFilled) {
     ASSERT_EQ(rig.source->Push(SilentFrames(100, 2), at(0), at(100)), S_OK);
     EXPECT_EQ(rig.encoder->SamplesSubmitted(), 2500);
     // Unstamped: continues where the stream is.
-    test::PushSourceFilter::Packet unstamped;
+    test::oggharness::PushSourceFilter::Packet unstamped;
     unstamped.bytes = SilentFrames(300, 2);
     ASSERT_EQ(rig.source->Push(unstamped), S_OK);
     EXPECT_EQ(rig.encoder->SamplesSubmitted(), 2800);
@@ -323,7 +323,7 @@ TEST(VorbisEncStream, NonMediaSamplesPassThroughUnchanged) {
     EncoderRig rig(Pcm16());
     ASSERT_EQ(rig.Configure(0.4f, -1, -1, -1), S_OK);
     ASSERT_EQ(rig.graph.PauseAll(), S_OK);
-    test::PushSourceFilter::Packet control;
+    test::oggharness::PushSourceFilter::Packet control;
     control.bytes = {1, 2, 3, 4, 5};
     control.streamId = AM_STREAM_CONTROL;
     ASSERT_EQ(rig.source->Push(control), S_OK);

@@ -13,10 +13,10 @@
 namespace tarnel {
 namespace {
 
-using test::SampleProps;
-using test::TestGraph;
-using test::TestSink;
-using test::TestSource;
+using test::pins::SampleProps;
+using test::pins::TestGraph;
+using test::pins::TestSink;
+using test::pins::TestSource;
 
 CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
     return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
@@ -224,8 +224,8 @@ protected:
         ASSERT_EQ(source->Pin()->Connect(filter.InputPin(), nullptr), S_OK);
         ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     }
-    void Pause() { ASSERT_EQ(test::PauseChain({&sink, &filter, source.get()}), S_OK); }
-    HRESULT Stop() { return test::StopChain({&sink, &filter, source.get()}); }
+    void Pause() { ASSERT_EQ(test::pins::PauseChain({&sink, &filter, source.get()}), S_OK); }
+    HRESULT Stop() { return test::pins::StopChain({&sink, &filter, source.get()}); }
     void TearDown() override {
         if (source) Stop();
         IsolatedTest::TearDown();

@@ -81,7 +81,7 @@ protected:
             MakePcmFormat(uint16_t(t.channels), uint32_t(t.rate), uint16_t(t.bits));
         auto block = SerializeWaveFormat(target);
         std::copy(block.begin(), block.end(), mt.format.begin());
-        (void)config->SetFormat(&mt);  // the engine ignores this result too
+        setFormatResult_ = config->SetFormat(&mt);  // the engine ignores this result
         hr = ConnectFilters(resample, fixer);
         if (FAILED(hr)) return hr;
         wavDest_ = AddOwn(std::make_shared<CWavDestFilter>(), "WAVE Writer");
@@ -110,6 +110,7 @@ protected:
     FilterRegistry registry_;
     std::unique_ptr<FilterGraph> graph_;
     IBaseFilter* wavDest_ = nullptr;
+    HRESULT setFormatResult_ = E_UNEXPECTED;  // until Build sets the format
 };
 
 struct ChainCase {
@@ -201,6 +202,59 @@ TEST_F(WavChainTest, CopyIsBitExact) {
     auto out = test::ReadFileBytes(workDir() / "out.wav");
     ASSERT_EQ(out.size(), bytes.size() + 2);  // 18-byte format block instead of 16
     EXPECT_TRUE(std::equal(bytes.begin() + 44, bytes.end(), out.begin() + 46));
+}
+
+TEST_F(WavChainTest, EightBitMonoBecomesSixteenBitStereo) {
+    const auto source = workDir() / "low.wav";
+    const auto target = workDir() / "out.wav";
+    const auto audio = test::MakeSine(22050, 1, 1.5, 441.0, 0.5, 8);
+    test::WriteWav(source, audio);
+    ASSERT_EQ(Build(source, target, {44100, 2, 16}), S_OK);
+    EXPECT_EQ(setFormatResult_, S_OK);
+    ASSERT_EQ(Run(), EC_COMPLETE);
+    EXPECT_NE(graph_->FindFilter("8-16 Converter"), nullptr);
+
+    const auto read = test::ReadWav(target);
+    EXPECT_EQ(read.formatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(read.audio.bitsPerSample, 16);
+    EXPECT_EQ(read.audio.channels, 2);
+    EXPECT_EQ(read.audio.sampleRate, 44100);
+    EXPECT_EQ(read.riffSize, std::filesystem::file_size(target) - 8);
+    EXPECT_EQ(read.dataSize, std::filesystem::file_size(target) - 46);
+    EXPECT_NEAR(read.audio.seconds(), 1.5, 0.01);
+    EXPECT_NEAR(test::RmsDb(read.audio, 0, 2000), test::RmsDb(audio, 0, 1000), 0.3);
+    EXPECT_NEAR(test::RmsDb(read.audio, 1, 2000), test::RmsDb(audio, 0, 1000), 0.3);
+    EXPECT_NEAR(test::EstimateFrequency(read.audio, 1, 2000), 441.0, 2.0);
+    // Progress ends at the written duration.
+    int64_t position = -1;
+    ASSERT_EQ(Query<IMediaSeeking>(wavDest_)->GetCurrentPosition(&position), S_OK);
+    EXPECT_NEAR(position / 1e7, read.audio.seconds(), 0.01);
+}
+
+TEST_F(WavChainTest, SameFormatIsWrittenUnchangedAndARerunRewritesTheHeader) {
+    const auto source = workDir() / "cd.wav";
+    const auto target = workDir() / "copy.wav";
+    test::WriteWav(source, test::MakeSine(44100, 2, 2.0, 1000.0, 0.7));
+    ASSERT_EQ(Build(source, target, {44100, 2, 16}), S_OK);
+    EXPECT_EQ(setFormatResult_, S_OK);
+    ASSERT_EQ(Run(), EC_COMPLETE);
+    const auto in = test::ReadFileBytes(source);
+    const auto out = test::ReadFileBytes(target);
+    ASSERT_EQ(out.size(), 46 + (in.size() - 44));
+    EXPECT_TRUE(std::equal(in.begin() + 44, in.end(), out.begin() + 46));
+    int64_t position = -1;
+    ASSERT_EQ(Query<IMediaSeeking>(wavDest_)->GetCurrentPosition(&position), S_OK);
+    EXPECT_EQ(position, 2 * 10'000'000);
+
+    // Running the same graph again restarts the writer's counters: whatever the source
+    // delivers now (nothing unless it was seeked back), the header describes exactly the file.
+    ASSERT_TRUE(SUCCEEDED(graph_->Run()));
+    int32_t code = 0;
+    ASSERT_EQ(graph_->WaitForCompletion(20000, &code), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph_->Stop()));
+    const auto again = test::ReadWav(target);
+    EXPECT_EQ(again.riffSize, std::filesystem::file_size(target) - 8);
+    EXPECT_EQ(again.dataSize, std::filesystem::file_size(target) - 46);
 }
 
 TEST_F(WavChainTest, BrokenSourcesFailTheBuild) {

@@ -67,11 +67,11 @@ struct MpegChain {
         return pcm;
     }
 
-    test::EventRecorderGraph graph;
+    test::push::EventRecorderGraph graph;
     CFileSource source;
     CMpegSplitter splitter;
     CMpegAudioDecoder decoder;
-    test::CaptureSink sink{[](const CMediaType& t) { return t.subtype == MEDIASUBTYPE_PCM; }};
+    test::push::CaptureSink sink{[](const CMediaType& t) { return t.subtype == MEDIASUBTYPE_PCM; }};
 };
 
 std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {

@@ -134,7 +134,9 @@ TEST_F(CompoundFileTest, DamagedFilesNeverCrashTheReader) {
         bool found = false;
         HRESULT hr = CompoundFile::ReadStream(bad, kStream, read, found);
         EXPECT_LE(read.size(), content.size());
-        if (SUCCEEDED(hr) && found && !read.empty()) EXPECT_EQ(read[0], 0x41);
+        if (SUCCEEDED(hr) && found && !read.empty()) {
+            EXPECT_EQ(read[0], 0x41);
+        }
     }
 }
 
