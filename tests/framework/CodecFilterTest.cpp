@@ -5,6 +5,7 @@
 #include "framework/BufferRequest.h"
 
 namespace tarnel::test {
+using namespace basefilters;
 namespace {
 
 // Grants at most `buffers` buffers of at most `bytes` bytes.

@@ -36,7 +36,9 @@ protected:
         store.EnsureDefaults();
         ASSERT_TRUE(store.MarkKnownUser());
         ASSERT_TRUE(store.WriteAutoUpdate(true));
-        if (lastChecked) ASSERT_TRUE(store.WriteLastChecked(static_cast<uint32_t>(*lastChecked)));
+        if (lastChecked) {
+            ASSERT_TRUE(store.WriteLastChecked(static_cast<uint32_t>(*lastChecked)));
+        }
     }
 
     test::TestHost* host = nullptr;
