@@ -44,7 +44,16 @@ extern "C" CURLcode(curl_easy_setopt)(CURL* handle, CURLoption option, ...) {
     const tarnel::curl::Entries* table = tarnel::curl::Table();
     if (!table) return CURLE_FAILED_INIT;
     va_list arguments;
+    // libcurl's header fixes the enumeration as the last named parameter; its values fit an int,
+    // so the promotion clang warns about changes nothing.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
     va_start(arguments, option);
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
     CURLcode result;
     if (option < CURLOPTTYPE_OBJECTPOINT) {
         result = table->easySetopt(handle, option, va_arg(arguments, long));

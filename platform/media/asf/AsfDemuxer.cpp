@@ -20,7 +20,6 @@ namespace tarnel::media {
 namespace {
 
 constexpr int kIoBufferSize = 32 * 1024;
-constexpr int64_t kUnitsPerMs = 10'000;
 // Packets of other streams skipped in a row before the file is judged broken.
 constexpr int kMaxSkippedPackets = 1 << 20;
 
