@@ -57,7 +57,22 @@ struct FirstOutputTypeMemo {
 thread_local FirstOutputTypeMemo* t_firstOutputType = nullptr;
 
 HRESULT ReadFirstOutputType(const std::filesystem::path& path, GUID* majorType, GUID* subtype,
-                            FilterRegistry& registry);
+                            FilterRegistry& registry) {
+    return Guarded([&]() -> HRESULT {
+        FilterGraph graph(registry);
+        IBaseFilter* source = nullptr;
+        HRESULT hr = graph.AddSourceFilter(path, path.string(), &source);
+        if (FAILED(hr)) return hr;
+        IPin* output = FirstPin(source, PINDIR_OUTPUT);
+        if (output == nullptr) return E_FAIL;
+        std::vector<CMediaType> types;
+        hr = output->EnumMediaTypes(&types);
+        if (FAILED(hr) || types.empty()) return E_FAIL;
+        *majorType = types.front().majortype;
+        *subtype = types.front().subtype;
+        return S_OK;
+    });
+}
 
 }  // namespace
 
@@ -78,28 +93,6 @@ HRESULT GetFirstOutputType(const std::filesystem::path& path, GUID* majorType, G
     }
     return memo->result;
 }
-
-namespace {
-
-HRESULT ReadFirstOutputType(const std::filesystem::path& path, GUID* majorType, GUID* subtype,
-                            FilterRegistry& registry) {
-    return Guarded([&]() -> HRESULT {
-        FilterGraph graph(registry);
-        IBaseFilter* source = nullptr;
-        HRESULT hr = graph.AddSourceFilter(path, path.string(), &source);
-        if (FAILED(hr)) return hr;
-        IPin* output = FirstPin(source, PINDIR_OUTPUT);
-        if (output == nullptr) return E_FAIL;
-        std::vector<CMediaType> types;
-        hr = output->EnumMediaTypes(&types);
-        if (FAILED(hr) || types.empty()) return E_FAIL;
-        *majorType = types.front().majortype;
-        *subtype = types.front().subtype;
-        return S_OK;
-    });
-}
-
-}  // namespace
 
 HRESULT MeasureDuration(const std::filesystem::path& path, bool throughOggDecoder, int64_t* units,
                         FilterRegistry& registry) {
