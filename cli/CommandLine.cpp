@@ -40,22 +40,4 @@ CommandLine CommandLine::Parse(std::vector<std::string> args) {
     return line;
 }
 
-std::string CommandLine::UsageText() {
-    return "Usage: tarnel-convert [options] FILE...\n"
-           "       tarnel-convert --dump-settings\n"
-           "Converts audio files (WMA, MP3, Ogg Vorbis, WAV) with the settings of Tarnel Audio\n"
-           "Converter. Each converted file is written beside its source.\n"
-           "\n"
-           "Options:\n"
-           "  --dump-settings  fill in missing settings as the program does when it starts,\n"
-           "                   then print every stored setting: name, type and data,\n"
-           "                   separated by tabs, one per line, sorted by name\n"
-           "  --help           show this text\n"
-           "  --version        show the version\n"
-           "\n"
-           "The settings live in $XDG_CONFIG_HOME/tarnel-audio-converter/registry.sqlite\n"
-           "(~/.config when XDG_CONFIG_HOME is not set).\n"
-           "Exit status: 0 on success, 1 when the settings cannot be read, 2 for bad usage.\n";
-}
-
 }  // namespace tarnel::cli

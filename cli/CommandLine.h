@@ -29,9 +29,6 @@ public:
     // The arguments as given, for the conversion to read.
     const std::vector<std::string>& arguments() const { return arguments_; }
 
-    // The text of --help.
-    static std::string UsageText();
-
 private:
     Command command_ = Command::Invalid;
     std::string error_;

@@ -299,6 +299,15 @@ HRESULT OverwriteInPlace(const std::filesystem::path& file, const std::vector<ui
     return StorageErrorFromErrno(error);
 }
 
+// A save through a symbolic link updates the file the link names and keeps the link; a
+// dangling link is replaced as any other name would be.
+std::filesystem::path LinkTarget(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(file, error)) return file;
+    std::filesystem::path target = std::filesystem::canonical(file, error);
+    return error ? file : target;
+}
+
 }  // namespace
 
 HRESULT StorageErrorFromErrno(int error) {
@@ -329,10 +338,11 @@ HRESULT StorageErrorFromErrno(int error) {
     }
 }
 
-HRESULT CompoundFile::WriteSingleStream(const std::filesystem::path& file,
+HRESULT CompoundFile::WriteSingleStream(const std::filesystem::path& name,
                                         const std::string& streamName,
                                         const std::vector<uint8_t>& bytes) {
     InitOnce();
+    const std::filesystem::path file = LinkTarget(name);
     const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0) {

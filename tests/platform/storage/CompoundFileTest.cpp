@@ -93,6 +93,23 @@ TEST_F(CompoundFileTest, ReplacesAnExistingFile) {
     EXPECT_EQ(read, std::vector<uint8_t>{9});
 }
 
+TEST_F(CompoundFileTest, SavingThroughALinkUpdatesItsTargetAndKeepsTheLink) {
+    const auto target = workDir() / "real" / "s.qzconv";
+    std::filesystem::create_directories(target.parent_path());
+    ASSERT_EQ(CompoundFile::WriteSingleStream(target, kStream, {1}), S_OK);
+    const auto link = workDir() / "link.qzconv";
+    std::filesystem::create_symlink("real/s.qzconv", link);
+
+    ASSERT_EQ(CompoundFile::WriteSingleStream(link, kStream, {4, 2}), S_OK);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    std::vector<uint8_t> read;
+    bool found = false;
+    ASSERT_EQ(CompoundFile::ReadStream(target, kStream, read, found), S_OK);
+    EXPECT_EQ(read, (std::vector<uint8_t>{4, 2}));
+    // No temporary file is left beside the link or the target.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(workDir() / "real"), {}), 1);
+}
+
 TEST_F(CompoundFileTest, OpenFailuresMapToStorageCodes) {
     std::vector<uint8_t> read;
     bool found = true;
