@@ -19,6 +19,8 @@
 //                            hands out what the codec still holds.
 //   ResetCodec()             optional (default: nothing). After a flush: forget what the codec
 //                            holds, so the next input starts afresh.
+// A codec that restarts its output time line on its own (at a new segment, say) calls
+// RestartOutput so that its next output is marked a discontinuity too.
 //
 // Threading: ProcessInput and Drain run on the upstream streaming thread, ResetCodec at
 // EndFlush (upstream has stopped pushing), all three with m_csReceive held, which therefore
@@ -57,6 +59,8 @@ protected:
     // Marks `out` (times only when given) and delivers it; the delivery result unchanged.
     HRESULT DeliverOutput(IMediaSample* out, size_t bytes, const REFERENCE_TIME* start = nullptr,
                           const REFERENCE_TIME* stop = nullptr);
+    // The next output counts as the first after a restart (m_csReceive).
+    void RestartOutput() { restarted_ = true; }
 
 private:
     const OutputMarks marks_;

@@ -4,6 +4,7 @@
 
 #include "engine/Converter.h"
 #include "engine/SourceProbe.h"
+#include "filters/oggcommon/OggFilterIds.h"
 #include "filters/oggmux/COggMux.h"
 #include "filters/oggsplitter/COggSplitter.h"
 #include "filters/vorbisdec/CVorbisDec.h"
@@ -173,6 +174,21 @@ TEST_F(OggGraphTest, SettingsLibvorbisRefusesFailAfterTheWholeGraphIsBuilt) {
     const auto filters = c->FilterNames();
     EXPECT_TRUE(Contains(filters, names::kOggMux));
     EXPECT_TRUE(Contains(filters, names::kFileWriter));
+    EXPECT_EQ(c->ReleaseGraph(), S_OK);
+}
+
+TEST_F(OggGraphTest, ATrialStartThatFailsEndsTheBuildWithItsResult) {
+    // Not a refusal of the settings (S_FALSE) but a failure of the encoder: passed up as it is.
+    struct FailingTrial final : CVorbisEnc {
+        HRESULT TrialStartStreaming() override { return E_OUTOFMEMORY; }
+    };
+    auto entry = registry.Find(CLSID_VorbisEnc);
+    ASSERT_TRUE(entry);
+    entry->create = [] { return std::make_shared<FailingTrial>(); };
+    registry.Register(std::move(*entry));
+    HRESULT hr = S_OK;
+    auto c = Build(source, kFormatWav, kFormatOgg, root() / "failed.ogg", &hr);
+    EXPECT_EQ(hr, E_OUTOFMEMORY);
     EXPECT_EQ(c->ReleaseGraph(), S_OK);
 }
 

@@ -12,6 +12,7 @@ extern "C" {
 #include "framework/BufferRequest.h"
 #include "framework/Guids.h"
 #include "framework/PlanarInterleave.h"
+#include "framework/RefTime.h"
 #include "framework/VectorState.h"
 
 namespace tarnel::media {
@@ -265,8 +266,8 @@ void CWmaDecoder::ResetCodec() {
 HRESULT CWmaDecoder::DeliverFilled() {
     if (!out_ || filled_ == 0) return S_OK;
     const uint64_t frames = filled_ / (2u * channels_);
-    const REFERENCE_TIME start = baseTime_ + REFERENCE_TIME(samplesOut_ * UNITS / rate_);
-    const REFERENCE_TIME end = baseTime_ + REFERENCE_TIME((samplesOut_ + frames) * UNITS / rate_);
+    const REFERENCE_TIME start = baseTime_ + SamplesToRefTime(int64_t(samplesOut_), rate_);
+    const REFERENCE_TIME end = baseTime_ + SamplesToRefTime(int64_t(samplesOut_ + frames), rate_);
     samplesOut_ += frames;
     HRESULT hr = DeliverOutput(out_.get(), filled_, &start, &end);
     out_.Reset();

@@ -142,33 +142,35 @@ std::optional<PcmFormat> AudioDecompressor::DecodedFormat(std::span<const uint8_
     return decompressor->Output();
 }
 
-bool AudioDecompressor::Decode(std::span<const uint8_t> data, std::vector<uint8_t>& pcm) {
-    if (draining_) return false;
+HRESULT AudioDecompressor::Decode(std::span<const uint8_t> data, std::vector<uint8_t>& pcm) {
+    if (draining_) return E_UNEXPECTED;
     // Top up a held partial packet first, then send whole packets straight from `data`.
     if (!held_.empty()) {
         const size_t take = std::min(packetBytes_ - held_.size(), data.size());
         held_.insert(held_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(take));
         data = data.subspan(take);
-        if (held_.size() < packetBytes_) return true;
-        if (!SendPacket(held_.data(), held_.size(), pcm)) return false;
+        if (held_.size() < packetBytes_) return S_OK;
+        if (HRESULT hr = SendPacket(held_.data(), held_.size(), pcm); FAILED(hr)) return hr;
         held_.clear();
     }
     while (data.size() >= packetBytes_) {
-        if (!SendPacket(data.data(), packetBytes_, pcm)) return false;
+        if (HRESULT hr = SendPacket(data.data(), packetBytes_, pcm); FAILED(hr)) return hr;
         data = data.subspan(packetBytes_);
     }
     held_.assign(data.begin(), data.end());
-    return true;
+    return S_OK;
 }
 
-bool AudioDecompressor::Drain(std::vector<uint8_t>& pcm) {
-    if (draining_) return true;
+HRESULT AudioDecompressor::Drain(std::vector<uint8_t>& pcm) {
+    if (draining_) return S_OK;
     if (!held_.empty()) {
-        if (!SendPacket(held_.data(), held_.size(), pcm)) return false;
+        if (HRESULT hr = SendPacket(held_.data(), held_.size(), pcm); FAILED(hr)) return hr;
         held_.clear();
     }
     draining_ = true;
-    if (avcodec_send_packet(context_.get(), nullptr) < 0) return false;
+    if (const int result = avcodec_send_packet(context_.get(), nullptr); result < 0) {
+        return ResultFromAvError(result);
+    }
     return ReceiveFrames(pcm);
 }
 
@@ -178,38 +180,40 @@ void AudioDecompressor::Reset() {
     avcodec_flush_buffers(context_.get());
 }
 
-bool AudioDecompressor::SendPacket(const uint8_t* data, size_t size, std::vector<uint8_t>& pcm) {
+HRESULT AudioDecompressor::SendPacket(const uint8_t* data, size_t size, std::vector<uint8_t>& pcm) {
     ClearUpperVectorState();
     AVPacket* packet = packet_.get();
     av_packet_unref(packet);
-    if (av_new_packet(packet, static_cast<int>(size)) < 0) return false;
+    if (const int result = av_new_packet(packet, static_cast<int>(size)); result < 0) {
+        return ResultFromAvError(result);
+    }
     std::memcpy(packet->data, data, size);
-    int result = avcodec_send_packet(context_.get(), packet);
+    const int result = avcodec_send_packet(context_.get(), packet);
     av_packet_unref(packet);
     // A packet the decoder cannot read is skipped; the stream goes on with the next one.
-    if (result == AVERROR_INVALIDDATA) return true;
-    if (result < 0) return false;
+    if (result == AVERROR_INVALIDDATA) return S_OK;
+    if (result < 0) return ResultFromAvError(result);
     return ReceiveFrames(pcm);
 }
 
-bool AudioDecompressor::ReceiveFrames(std::vector<uint8_t>& pcm) {
+HRESULT AudioDecompressor::ReceiveFrames(std::vector<uint8_t>& pcm) {
     for (;;) {
         const int result = avcodec_receive_frame(context_.get(), frame_.get());
-        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return S_OK;
         if (result == AVERROR_INVALIDDATA) continue;
-        if (result < 0) return false;
-        const bool ok = AppendFrame(*frame_, pcm);
+        if (result < 0) return ResultFromAvError(result);
+        const HRESULT hr = AppendFrame(*frame_, pcm);
         av_frame_unref(frame_.get());
-        if (!ok) return false;
+        if (FAILED(hr)) return hr;
     }
 }
 
-bool AudioDecompressor::AppendFrame(const AVFrame& frame, std::vector<uint8_t>& pcm) const {
+HRESULT AudioDecompressor::AppendFrame(const AVFrame& frame, std::vector<uint8_t>& pcm) const {
     // The announced format is what downstream was connected with; a change mid-stream cannot
     // be honoured.
     if (frame.format != outputSampleFormat_ || frame.ch_layout.nb_channels != output_.channels ||
         frame.sample_rate != static_cast<int>(output_.sampleRate) || frame.nb_samples < 0) {
-        return false;
+        return VFW_E_INVALIDMEDIATYPE;
     }
     const size_t bytes = output_.bits / 8u;
     const size_t channels = output_.channels;
@@ -219,7 +223,7 @@ bool AudioDecompressor::AppendFrame(const AVFrame& frame, std::vector<uint8_t>& 
     uint8_t* dst = pcm.data() + start;
     if (!av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame.format)) || channels == 1) {
         std::memcpy(dst, frame.extended_data[0], frames * channels * bytes);
-        return true;
+        return S_OK;
     }
     for (size_t i = 0; i < frames; ++i) {
         for (size_t c = 0; c < channels; ++c) {
@@ -227,7 +231,7 @@ bool AudioDecompressor::AppendFrame(const AVFrame& frame, std::vector<uint8_t>& 
             dst += bytes;
         }
     }
-    return true;
+    return S_OK;
 }
 
 }  // namespace tarnel::media

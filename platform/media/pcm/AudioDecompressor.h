@@ -42,19 +42,21 @@ public:
     // Bytes of compressed input per second (the block's average rate, never 0).
     uint32_t InputBytesPerSecond() const { return inputBytesPerSecond_; }
 
-    // Appends the PCM decoded from `data` (any piece of the stream) to `pcm`. False on a decoder
-    // error that ends the stream; a damaged packet is skipped, as FFmpeg's reader would.
-    bool Decode(std::span<const uint8_t> data, std::vector<uint8_t>& pcm);
+    // Appends the PCM decoded from `data` (any piece of the stream) to `pcm`. A decoder error
+    // that ends the stream is returned through ResultFromAvError; a frame whose
+    // format differs from Output() gives VFW_E_INVALIDMEDIATYPE, a call after Drain
+    // E_UNEXPECTED. A damaged packet is skipped, as FFmpeg's reader would.
+    HRESULT Decode(std::span<const uint8_t> data, std::vector<uint8_t>& pcm);
     // At the end of the stream: decodes the last short packet and empties the decoder.
-    bool Drain(std::vector<uint8_t>& pcm);
+    HRESULT Drain(std::vector<uint8_t>& pcm);
     // Forgets held bytes and decoder state (after a flush or a gap).
     void Reset();
 
 private:
     AudioDecompressor() = default;
-    bool SendPacket(const uint8_t* data, size_t size, std::vector<uint8_t>& pcm);
-    bool ReceiveFrames(std::vector<uint8_t>& pcm);
-    bool AppendFrame(const AVFrame& frame, std::vector<uint8_t>& pcm) const;
+    HRESULT SendPacket(const uint8_t* data, size_t size, std::vector<uint8_t>& pcm);
+    HRESULT ReceiveFrames(std::vector<uint8_t>& pcm);
+    HRESULT AppendFrame(const AVFrame& frame, std::vector<uint8_t>& pcm) const;
 
     CodecContextPtr context_;
     FramePtr frame_;

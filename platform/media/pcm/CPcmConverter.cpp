@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
+#include "framework/RefTime.h"
 #include "framework/WaveFormat.h"
-#include "platform/media/io/ResultFromErrno.h"
 #include "platform/media/pcm/PcmConverterFormats.h"
-#include "platform/media/wave/WaveStreamPlan.h"
 
 namespace tarnel::media {
 namespace {
@@ -24,12 +24,6 @@ std::optional<PcmFormat> FormatOf(const CMediaType& mt) {
     auto info = DecodeWaveFormat(mt.format);
     if (!info) return std::nullopt;
     return PcmFormat::FromWaveFormat(*info);
-}
-
-// A negative swresample result as the failure it stands for (its errors are negated errno
-// values or FFmpeg's own codes, which have no closer meaning than E_FAIL).
-HRESULT ResampleFailure(int error) {
-    return ResultFromErrno(-error);
 }
 
 // The block cut to exactly 18 + cbSize bytes.
@@ -146,7 +140,8 @@ HRESULT CPcmConverterOutputPin::GetStreamCaps(int32_t index, CMediaType* type,
 
 // ---- filter ----
 
-CPcmConverter::CPcmConverter() : CTransformFilter("PCM Converter", CLSID_ACMWrapper) {
+CPcmConverter::CPcmConverter()
+    : CAudioCodecFilter("PCM Converter", CLSID_ACMWrapper, {.discontinuityAtRestart = true}) {
     HRESULT hr = S_OK;
     SetOutputPin(std::make_unique<CPcmConverterOutputPin>(this, &hr));
 }
@@ -274,32 +269,33 @@ HRESULT CPcmConverter::StopStreaming() {
 void CPcmConverter::RestartTimeline() {
     baseTime_.reset();
     framesOut_ = 0;
+    RestartOutput();
 }
 
-HRESULT CPcmConverter::Transform(IMediaSample* in, IMediaSample* out) {
-    uint8_t* src = nullptr;
-    uint8_t* dst = nullptr;
-    HRESULT hr = in->GetPointer(&src);
+void CPcmConverter::ResetCodec() {
+    flushed_ = true;
+}
+
+HRESULT CPcmConverter::CopyThrough(IMediaSample* in, std::span<const uint8_t> bytes) {
+    MediaSamplePtr out;
+    HRESULT hr = InitializeOutputSample(in, out.Receive());
     if (FAILED(hr)) return hr;
+    uint8_t* dst = nullptr;
     hr = out->GetPointer(&dst);
     if (FAILED(hr)) return hr;
-    const int32_t length = in->GetActualDataLength();
-    if (length > out->GetSize()) return VFW_E_BUFFER_OVERFLOW;
-    std::memcpy(dst, src, size_t(length));
-    return out->SetActualDataLength(length);
+    if (bytes.size() > size_t(std::max(out->GetSize(), 0))) return VFW_E_BUFFER_OVERFLOW;
+    if (!bytes.empty()) std::memcpy(dst, bytes.data(), bytes.size());
+    out->SetActualDataLength(int32_t(bytes.size()));
+    return m_pOutput->Deliver(out.get());
 }
 
-HRESULT CPcmConverter::Receive(IMediaSample* sample) {
-    if (!sample) return E_POINTER;
-    if ((!resampler_ && !decompressor_) || sample->GetStreamId() != AM_STREAM_MEDIA) {
-        return CTransformFilter::Receive(sample);
-    }
-    if (flushed_.exchange(false) || sample->IsDiscontinuity() == S_OK) {
+HRESULT CPcmConverter::ProcessInput(IMediaSample* sample, std::span<const uint8_t> bytes) {
+    if (!resampler_ && !decompressor_) return CopyThrough(sample, bytes);
+    if (std::exchange(flushed_, false) || sample->IsDiscontinuity() == S_OK) {
         // After a flush or a gap the old filter state belongs to other audio.
         if (decompressor_) decompressor_->Reset();
         if (const int error = resampler_ ? resampler_->Reset() : 0; error < 0) {
-            AbortStream(ResampleFailure(error));
-            return ResampleFailure(error);
+            return ResultFromAvError(error);
         }
         RestartTimeline();
     }
@@ -307,23 +303,14 @@ HRESULT CPcmConverter::Receive(IMediaSample* sample) {
         REFERENCE_TIME start = 0, stop = 0;
         baseTime_ = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : 0;
     }
-    uint8_t* data = nullptr;
-    HRESULT hr = sample->GetPointer(&data);
-    if (FAILED(hr)) return hr;
-    const int32_t length = std::max(sample->GetActualDataLength(), 0);
-    const std::span<const uint8_t> bytes(data, size_t(length));
     if (decompressor_) return DecompressAndDeliver(bytes, false);
     return ConvertAndDeliver(bytes, false);
 }
 
 HRESULT CPcmConverter::DecompressAndDeliver(std::span<const uint8_t> in, bool end) {
     decoded_.clear();
-    const bool ok = end ? decompressor_->Drain(decoded_) : decompressor_->Decode(in, decoded_);
-    if (!ok) {
-        AbortStream(E_FAIL);
-        return E_FAIL;
-    }
-    if (decoded_.empty()) return S_OK;
+    const HRESULT hr = end ? decompressor_->Drain(decoded_) : decompressor_->Decode(in, decoded_);
+    if (FAILED(hr) || decoded_.empty()) return hr;
     return ConvertAndDeliver(decoded_, false);
 }
 
@@ -331,64 +318,49 @@ HRESULT CPcmConverter::ConvertAndDeliver(std::span<const uint8_t> in, bool drain
     const uint32_t block = outFormat_.BlockAlign();
     for (bool first = true;; first = false) {
         MediaSamplePtr out;
-        HRESULT hr = m_pOutput->GetDeliveryBuffer(out.Receive(), nullptr, nullptr, 0);
+        std::span<uint8_t> room;
+        HRESULT hr = GetOutputBuffer(&out, &room);
         if (FAILED(hr)) return hr;  // decommitted by a stop
-        uint8_t* buffer = nullptr;
-        hr = out->GetPointer(&buffer);
-        if (FAILED(hr)) return hr;
-        const size_t capacity = size_t(out->GetSize()) / block;
-        std::span<uint8_t> room(buffer, capacity * block);
+        const size_t capacity = room.size() / block;
+        room = room.first(capacity * block);
         int frames = 0;
         if (!resampler_) {
             // Decompressed audio already in the output format: copied in buffer-sized pieces.
             if (drain) return S_OK;
             const size_t take = std::min(in.size() / block, capacity);
-            std::memcpy(buffer, in.data(), take * block);
+            std::memcpy(room.data(), in.data(), take * block);
             in = in.subspan(take * block);
             frames = int(take);
         } else {
             frames = drain ? resampler_->Drain(room)
                            : resampler_->Convert(first ? in : std::span<const uint8_t>{}, room);
         }
-        if (frames < 0) {
-            AbortStream(ResampleFailure(frames));
-            return ResampleFailure(frames);
-        }
+        if (frames < 0) return ResultFromAvError(frames);
         if (frames == 0) return S_OK;
         const REFERENCE_TIME start =
-            *baseTime_ + MulDivRound(framesOut_, UNITS, outFormat_.sampleRate);
+            *baseTime_ + SamplesToRefTime(framesOut_, outFormat_.sampleRate);
         const REFERENCE_TIME stop =
-            *baseTime_ + MulDivRound(framesOut_ + frames, UNITS, outFormat_.sampleRate);
+            *baseTime_ + SamplesToRefTime(framesOut_ + frames, outFormat_.sampleRate);
         const int64_t mediaStart = framesOut_;
         const int64_t mediaStop = framesOut_ + frames;
-        out->SetActualDataLength(int32_t(size_t(frames) * block));
-        out->SetTime(&start, &stop);
         out->SetMediaTime(&mediaStart, &mediaStop);
-        out->SetSyncPoint(true);
-        out->SetDiscontinuity(framesOut_ == 0);
         framesOut_ += frames;
-        hr = m_pOutput->Deliver(out.get());
+        hr = DeliverOutput(out.get(), size_t(frames) * block, &start, &stop);
         if (hr != S_OK) return hr;
         // A buffer filled to the brim may leave more behind; anything less was everything.
         if (resampler_ ? size_t(frames) < capacity : in.size() < block) return S_OK;
     }
 }
 
-HRESULT CPcmConverter::EndOfStream() {
-    if (decompressor_ && baseTime_) {
+HRESULT CPcmConverter::Drain() {
+    // Nothing came since a flush: what the filters hold belongs to the audio before it.
+    if (!baseTime_ || flushed_) return S_OK;
+    if (decompressor_) {
         HRESULT hr = DecompressAndDeliver({}, true);
         if (FAILED(hr)) return hr;
     }
-    if (resampler_ && baseTime_) {
-        HRESULT hr = ConvertAndDeliver({}, true);
-        if (FAILED(hr)) return hr;
-    }
-    return CTransformFilter::EndOfStream();
-}
-
-HRESULT CPcmConverter::EndFlush() {
-    flushed_ = true;
-    return CTransformFilter::EndFlush();
+    if (resampler_) return ConvertAndDeliver({}, true);
+    return S_OK;
 }
 
 HRESULT CPcmConverter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {

@@ -14,16 +14,17 @@
 // time stamps count output frames from the first input time stamp of the segment; end of stream
 // drains the resampler first.
 //
+// Failures of the decompressor and the resampler are passed up as they give them.
+//
 // Threads: SetFormat/GetFormat and connection calls on the application thread under the
-// filter lock; Receive, EndOfStream and NewSegment on the upstream streaming thread under
-// m_csReceive (which owns resampler_ and the counters).
-#include <atomic>
+// filter lock; ProcessInput, Drain and NewSegment on the upstream streaming thread and
+// ResetCodec at the end of a flush, all under m_csReceive (which owns the streaming state).
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
 
-#include "framework/TransformFilter.h"
+#include "framework/AudioCodecFilter.h"
 #include "platform/media/pcm/AudioDecompressor.h"
 #include "platform/media/pcm/PcmResampler.h"
 
@@ -50,7 +51,7 @@ private:
     CPcmConverter* converter_;
 };
 
-class CPcmConverter final : public CTransformFilter {
+class CPcmConverter final : public CAudioCodecFilter {
 public:
     CPcmConverter();
     ~CPcmConverter() override;
@@ -61,17 +62,22 @@ public:
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT StartStreaming() override;
     HRESULT StopStreaming() override;
-    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;  // the copy-through case
-    HRESULT Receive(IMediaSample* sample) override;
-    HRESULT EndOfStream() override;
-    HRESULT EndFlush() override;
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
     // The format fixed by SetFormat (18 + cbSize bytes), if any. Filter lock.
     const std::optional<std::vector<uint8_t>>& FixedFormat() const { return fixed_; }
 
+protected:
+    HRESULT ProcessInput(IMediaSample* in, std::span<const uint8_t> bytes) override;
+    HRESULT Drain() override;
+    void ResetCodec() override;
+
 private:
     friend class CPcmConverterOutputPin;
+
+    // The same samples in and out: the bytes go out in a sample carrying the input's times and
+    // flags.
+    HRESULT CopyThrough(IMediaSample* in, std::span<const uint8_t> bytes);
 
     // The output types offered now, best first.
     std::vector<CMediaType> Proposals() const;
@@ -99,7 +105,7 @@ private:
     PcmFormat outFormat_;
     std::optional<REFERENCE_TIME> baseTime_;  // time stamp of the segment's first output frame
     int64_t framesOut_ = 0;                   // output frames since baseTime_
-    std::atomic<bool> flushed_{false};        // set by EndFlush (control thread)
+    bool flushed_ = false;  // a flush ended: the next input resets the filter state
 };
 
 // A MEDIATYPE_Audio type for a wave format block (subtype from its tag).

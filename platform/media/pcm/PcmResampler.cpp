@@ -1,5 +1,6 @@
 #include "platform/media/pcm/PcmResampler.h"
 #include "framework/VectorState.h"
+#include "platform/media/io/ResultFromErrno.h"
 
 #include <algorithm>
 #include <bit>
@@ -50,6 +51,10 @@ bool Is24(const PcmFormat& f) {
 }
 
 }  // namespace
+
+HRESULT ResultFromAvError(int error) {
+    return ResultFromErrno(-error);
+}
 
 std::optional<PcmFormat> PcmFormat::FromWaveFormat(const WaveBlockInfo& info) {
     if (!IsConvertiblePcm(info)) return std::nullopt;

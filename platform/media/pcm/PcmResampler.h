@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Result.h"
 #include "framework/WaveFormat.h"
 
 struct SwrContext;
@@ -40,6 +41,11 @@ struct PcmFormat {
     // nullopt unless IsConvertiblePcm holds.
     static std::optional<PcmFormat> FromWaveFormat(const WaveBlockInfo& info);
 };
+
+// The result a negative swresample or libavcodec return stands for: their errors are negated
+// errno values (mapped as file errors are) or FFmpeg's own codes, which have no closer meaning
+// than E_FAIL.
+HRESULT ResultFromAvError(int error);
 
 class PcmResampler {
 public:

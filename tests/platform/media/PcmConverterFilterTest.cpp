@@ -191,6 +191,27 @@ TEST_F(PcmConverterTest, IntelligentConnectionInsertsItForFloatInput) {
     EXPECT_NEAR(test::RmsDb(out, 0, 4800), -9.03, 0.1);
 }
 
+TEST_F(PcmConverterTest, ADecoderFailureEndsTheStreamWithTheDecodersResult) {
+    // TrueSpeech in 20-byte blocks: 4080 bytes decode, the last 20 reach the decoder at the
+    // end of the stream, and it refuses a packet under 32 bytes with FFmpeg's -1 (EPERM).
+    test::PcmAudio shell;
+    shell.sampleRate = 8000;
+    shell.channels = 1;
+    shell.bitsPerSample = 8;
+    shell.samples.assign(4100, 0.3);
+    auto wav = test::EncodeWav(shell);
+    WriteLe16(&wav[20], 0x0022);
+    WriteLe32(&wav[28], 1067);
+    WriteLe16(&wav[32], 20);
+    WriteLe16(&wav[34], 1);
+    test::WriteFileBytes(Path("ts.wav"), wav);
+    CaptureSink* sink = Build(Path("ts.wav"), MakePcmWaveFormat(8000, 1, 16));
+    intptr_t result = 0;
+    ASSERT_EQ(RunToEnd(&result), EC_ERRORABORT);
+    EXPECT_EQ(HRESULT(result), HRESULT_FROM_WIN32_ACCESS_DENIED) << "not a bare E_FAIL";
+    EXPECT_EQ(sink->Bytes().size(), 4080u / 32 * 240 * 2) << "the audio before it got through";
+}
+
 TEST_F(PcmConverterTest, RefusesCompressedInput) {
     CPcmConverter converter;
     auto block = MakePcmWaveFormat(8000, 1, 4);
