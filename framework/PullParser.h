@@ -18,6 +18,8 @@ namespace tarnel {
 
 class CPullParser : public CBaseFilter {
 public:
+    ~CPullParser() override;
+
     int GetPinCount() override { return 2; }
     CBasePin* GetPin(int index) override;
 
@@ -28,7 +30,6 @@ protected:
     // as its one type.
     CPullParser(std::string name, const GUID& clsid, std::string inputName, const GUID& subtype,
                 bool offersInputType);
-    ~CPullParser() override;
 
     // Takes the output pin (made by the parser's constructor) and returns it.
     template <class Pin>
