@@ -70,7 +70,8 @@ bool IsCompletionEvent(int32_t code) {
 
 }  // namespace
 
-FilterGraph::FilterGraph(FilterRegistry& registry) : m_registry(registry) {}
+FilterGraph::FilterGraph(FilterRegistry& registry)
+    : CMediaTimeSeeking(0), m_registry(registry) {}  // the capabilities are the sinks'
 
 FilterGraph::~FilterGraph() {
     (void)SetNotifyCallback(nullptr);
@@ -705,41 +706,6 @@ HRESULT FilterGraph::GetCapabilities(uint32_t* capabilities) {
     return any ? S_OK : E_NOTIMPL;
 }
 
-HRESULT FilterGraph::CheckCapabilities(uint32_t* capabilities) {
-    if (!capabilities) return E_POINTER;
-    uint32_t have = 0;
-    HRESULT hr = GetCapabilities(&have);
-    if (FAILED(hr)) return hr;
-    uint32_t asked = *capabilities;
-    *capabilities = asked & have;
-    if (*capabilities == asked) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT FilterGraph::IsFormatSupported(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT FilterGraph::QueryPreferredFormat(GUID* format) {
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT FilterGraph::GetTimeFormat(GUID* format) {
-    return QueryPreferredFormat(format);
-}
-
-HRESULT FilterGraph::IsUsingTimeFormat(const GUID* format) {
-    return IsFormatSupported(format);
-}
-
-HRESULT FilterGraph::SetTimeFormat(const GUID* format) {
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
-
 HRESULT FilterGraph::GetDuration(int64_t* duration) {
     if (!duration) return E_POINTER;
     CAutoLock lock(&m_graphLock);
@@ -777,15 +743,6 @@ HRESULT FilterGraph::GetCurrentPosition(int64_t* current) {
         }
     }
     return E_NOTIMPL;
-}
-
-HRESULT FilterGraph::ConvertTimeFormat(int64_t* target, const GUID* targetFormat, int64_t source,
-                                       const GUID* sourceFormat) {
-    if (!target) return E_POINTER;
-    auto isMediaTime = [](const GUID* f) { return !f || *f == TIME_FORMAT_MEDIA_TIME; };
-    if (!isMediaTime(targetFormat) || !isMediaTime(sourceFormat)) return E_INVALIDARG;
-    *target = source;
-    return S_OK;
 }
 
 HRESULT FilterGraph::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
@@ -846,12 +803,6 @@ HRESULT FilterGraph::GetRate(double* rate) {
         if (s->GetRate(rate) == S_OK) return S_OK;
     }
     *rate = 1.0;
-    return S_OK;
-}
-
-HRESULT FilterGraph::GetPreroll(int64_t* preroll) {
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
     return S_OK;
 }
 

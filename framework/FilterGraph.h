@@ -37,6 +37,7 @@
 #include "framework/CritSec.h"
 #include "framework/FilterRegistry.h"
 #include "framework/Interfaces.h"
+#include "framework/MediaTimeSeeking.h"
 #include "framework/ReferenceClock.h"
 
 namespace tarnel {
@@ -46,7 +47,7 @@ class FilterGraph : public IGraphBuilder,
                     public IMediaEventEx,
                     public IMediaEventSink,
                     public IMediaFilter,
-                    public IMediaSeeking,
+                    public CMediaTimeSeeking,
                     public IBasicAudio {
 public:
     explicit FilterGraph(FilterRegistry& registry = FilterRegistry::Default());
@@ -100,26 +101,18 @@ public:
     // IMediaEventSink
     HRESULT Notify(int32_t eventCode, intptr_t param1, intptr_t param2) override;
 
-    // IMediaSeeking (media time only)
+    // IMediaSeeking: media time only (CMediaTimeSeeking answers the time formats, conversion
+    // and preroll); the rest from the sinks.
     HRESULT GetCapabilities(uint32_t* capabilities) override;
-    HRESULT CheckCapabilities(uint32_t* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
     HRESULT GetDuration(int64_t* duration) override;
     HRESULT GetStopPosition(int64_t* stop) override;
     HRESULT GetCurrentPosition(int64_t* current) override;
-    HRESULT ConvertTimeFormat(int64_t* target, const GUID* targetFormat, int64_t source,
-                              const GUID* sourceFormat) override;
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                          uint32_t stopFlags) override;
-    HRESULT GetPositions(int64_t* current, int64_t* stop) override;
+    HRESULT GetPositions(int64_t* current, int64_t* stop) override;  // either may be null
     HRESULT GetAvailable(int64_t* earliest, int64_t* latest) override;
     HRESULT SetRate(double rate) override;
     HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(int64_t* preroll) override;
 
     // IBasicAudio: forwarded to the first filter that offers it (E_NOTIMPL when none).
     HRESULT put_Volume(int32_t volume) override;

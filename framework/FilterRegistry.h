@@ -35,6 +35,12 @@ struct MediaTypePair {
 
 using FilterFactory = std::function<std::shared_ptr<IBaseFilter>()>;
 
+// The factory of a filter made by its default constructor.
+template <class Filter>
+FilterFactory DefaultFactory() {
+    return [] { return std::shared_ptr<IBaseFilter>(std::make_shared<Filter>()); };
+}
+
 struct FilterRegistration {
     GUID clsid;
     std::string name;  // display name, also the name an inserted filter gets in a graph

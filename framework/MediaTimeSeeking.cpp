@@ -16,8 +16,11 @@ HRESULT CMediaTimeSeeking::GetCapabilities(uint32_t* capabilities) {
 
 HRESULT CMediaTimeSeeking::CheckCapabilities(uint32_t* capabilities) {
     if (!capabilities) return E_POINTER;
+    uint32_t have = 0;
+    HRESULT hr = GetCapabilities(&have);
+    if (FAILED(hr)) return hr;
     const uint32_t asked = *capabilities;
-    *capabilities = asked & m_dwCapabilities;
+    *capabilities = asked & have;
     if (*capabilities == asked) return S_OK;
     return *capabilities ? S_FALSE : E_FAIL;
 }

@@ -1,10 +1,12 @@
 #pragma once
 // CMediaTimeSeeking: the part of IMediaSeeking that is the same for every output pin that seeks
 // only in TIME_FORMAT_MEDIA_TIME at rate 1.0 without preroll: capabilities (from the mask given
-// at construction), time formats, conversion, rate, preroll and the available range (0 to the
-// duration), and GetPositions from the pin's GetCurrentPosition and GetStopPosition. The pin
-// keeps the positions: GetDuration, GetStopPosition, GetCurrentPosition and SetPositions. Mix it
-// into a pin beside the pin's base class and answer IMediaSeeking::IID in the pin's QueryInterface.
+// at construction; CheckCapabilities holds a request against GetCapabilities), time formats,
+// conversion, rate, preroll and the available range (0 to the duration), and GetPositions from
+// the pin's GetCurrentPosition and GetStopPosition. The pin keeps the positions: GetDuration,
+// GetStopPosition, GetCurrentPosition and SetPositions. Mix it into a pin beside the pin's base
+// class and answer IMediaSeeking::IID in the pin's QueryInterface. The filter graph, which seeks
+// in media time too, takes the time formats from here and overrides the rest.
 //
 // Stateless apart from the constant mask, so any thread may call it.
 #include <cstdint>

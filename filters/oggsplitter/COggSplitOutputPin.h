@@ -1,18 +1,19 @@
 #pragma once
 // COggSplitOutputPin: offers one stream of the Ogg file ("Audio 1234" ...). Its IMediaSeeking
-// is the splitter's shared seeking state.
+// is the splitter's shared seeking state; CMediaTimeSeeking answers the time formats.
 //
 // Threading: Deliver* run on the stream's delivery thread; seeking calls come from the
 // application thread and take the splitter's lock.
 
 #include "framework/BaseOutputPin.h"
+#include "framework/MediaTimeSeeking.h"
 
 namespace tarnel {
 
 class COggSplitter;
 class COggStream;
 
-class COggSplitOutputPin : public CBaseOutputPin, public IMediaSeeking {
+class COggSplitOutputPin : public CBaseOutputPin, public CMediaTimeSeeking {
 public:
     COggSplitOutputPin(std::string name, COggSplitter* filter, CCritSec* lock, COggStream* stream,
                        HRESULT* hr);
@@ -25,26 +26,16 @@ public:
 
     COggStream* Stream() const { return m_stream; }
 
-    // IMediaSeeking, answered by the splitter.
-    HRESULT GetCapabilities(uint32_t* capabilities) override;
-    HRESULT CheckCapabilities(uint32_t* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
+    // IMediaSeeking: the positions and the rate, answered by the splitter.
     HRESULT GetDuration(int64_t* duration) override;
     HRESULT GetStopPosition(int64_t* stop) override;
-    HRESULT GetCurrentPosition(int64_t* current) override;
-    HRESULT ConvertTimeFormat(int64_t* target, const GUID* targetFormat, int64_t source,
-                              const GUID* sourceFormat) override;
+    HRESULT GetCurrentPosition(int64_t* current) override;  // E_NOTIMPL
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
                          uint32_t stopFlags) override;
     HRESULT GetPositions(int64_t* current, int64_t* stop) override;
-    HRESULT GetAvailable(int64_t* earliest, int64_t* latest) override;
+    HRESULT GetAvailable(int64_t* earliest, int64_t* latest) override;  // either may be null
     HRESULT SetRate(double rate) override;
     HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(int64_t* preroll) override;
 
 private:
     COggSplitter* m_splitter;

@@ -18,11 +18,6 @@ using namespace tarnel::media;
 
 namespace {
 
-template <class Filter>
-FilterFactory Factory() {
-    return [] { return std::shared_ptr<IBaseFilter>(std::make_shared<Filter>()); };
-}
-
 SourceRule Rule(std::string name, ContentKind kind, std::vector<std::string> extensions) {
     SourceRule rule;
     rule.name = std::move(name);
@@ -34,54 +29,38 @@ SourceRule Rule(std::string name, ContentKind kind, std::vector<std::string> ext
     return rule;
 }
 
+void Register(FilterRegistry& registry, const GUID& clsid, std::string name, uint32_t merit,
+              FilterFactory create, std::vector<MediaTypePair> inputTypes,
+              std::vector<MediaTypePair> outputTypes) {
+    FilterRegistration filter;
+    filter.clsid = clsid;
+    filter.name = std::move(name);
+    filter.merit = merit;
+    filter.create = std::move(create);
+    filter.inputTypes = std::move(inputTypes);
+    filter.outputTypes = std::move(outputTypes);
+    registry.Register(std::move(filter));
+}
+
 }  // namespace
 
 void RegisterSystemFilters(FilterRegistry& registry) {
-    FilterRegistration source;
-    source.clsid = kFileSourceClsid;
-    source.name = "File Source (Async.)";
-    source.merit = MERIT_UNLIKELY;
-    source.create = Factory<CFileSource>();
-    source.outputTypes = {{MEDIATYPE_Stream, GUID_NULL}};
-    registry.Register(std::move(source));
-
-    FilterRegistration parser;
-    parser.clsid = kWaveParserClsid;
-    parser.name = "Wave Parser";
-    parser.merit = MERIT_NORMAL;
-    parser.create = Factory<CWaveParser>();
-    parser.inputTypes = {{MEDIATYPE_Stream, MEDIASUBTYPE_WAVE}};
-    parser.outputTypes = {{MEDIATYPE_Audio, GUID_NULL}};
-    registry.Register(std::move(parser));
-
-    FilterRegistration converter;
-    converter.clsid = kPcmConverterClsid;
-    converter.name = "ACM Wrapper";
-    converter.merit = MERIT_NORMAL;
-    converter.create = Factory<CPcmConverter>();
+    const std::vector<MediaTypePair> anyType{{GUID_NULL, GUID_NULL}};
+    const std::vector<MediaTypePair> anyAudio{{MEDIATYPE_Audio, GUID_NULL}};
+    Register(registry, kFileSourceClsid, "File Source (Async.)", MERIT_UNLIKELY,
+             DefaultFactory<CFileSource>(), {}, {{MEDIATYPE_Stream, GUID_NULL}});
+    Register(registry, kWaveParserClsid, "Wave Parser", MERIT_NORMAL, DefaultFactory<CWaveParser>(),
+             {{MEDIATYPE_Stream, MEDIASUBTYPE_WAVE}}, anyAudio);
     // Any audio: besides PCM and float it decompresses every WAVE format tag that has a decoder
     // and no filter of its own (CPcmConverter::CheckInputType decides, loading no codec for
     // uncompressed or foreign types).
-    converter.inputTypes = {{MEDIATYPE_Audio, GUID_NULL}};
-    converter.outputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}};
-    registry.Register(std::move(converter));
-
+    Register(registry, kPcmConverterClsid, "ACM Wrapper", MERIT_NORMAL,
+             DefaultFactory<CPcmConverter>(), anyAudio, {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}});
     // Sinks are only ever placed on purpose.
-    FilterRegistration writer;
-    writer.clsid = kFileWriterClsid;
-    writer.name = "File Writer";
-    writer.merit = MERIT_DO_NOT_USE;
-    writer.create = Factory<CFileWriter>();
-    writer.inputTypes = {{GUID_NULL, GUID_NULL}};
-    registry.Register(std::move(writer));
-
-    FilterRegistration nullRenderer;
-    nullRenderer.clsid = kNullRendererClsid;
-    nullRenderer.name = "Null Renderer";
-    nullRenderer.merit = MERIT_DO_NOT_USE;
-    nullRenderer.create = Factory<CNullRenderer>();
-    nullRenderer.inputTypes = {{GUID_NULL, GUID_NULL}};
-    registry.Register(std::move(nullRenderer));
+    Register(registry, kFileWriterClsid, "File Writer", MERIT_DO_NOT_USE,
+             DefaultFactory<CFileWriter>(), anyType, {});
+    Register(registry, kNullRendererClsid, "Null Renderer", MERIT_DO_NOT_USE,
+             DefaultFactory<CNullRenderer>(), anyType, {});
 
     registry.AddSourceRule(Rule("RIFF WAVE", ContentKind::Wave, {".wav"}));
     registry.AddSourceRule(Rule("Ogg", ContentKind::Ogg, {".ogg", ".oga"}));

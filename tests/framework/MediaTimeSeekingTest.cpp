@@ -2,6 +2,7 @@
 
 #include "framework/Guids.h"
 #include "framework/MediaTimeSeeking.h"
+#include "framework/ParserOutputPin.h"
 
 namespace tarnel {
 namespace {
@@ -99,6 +100,71 @@ TEST(MediaTimeSeekingTest, RatePrerollAndAvailableRange) {
     // Without a duration (nothing loaded) the pin's failure comes through unchanged.
     FixedSeeking empty(kCaps, VFW_E_NOT_CONNECTED);
     EXPECT_EQ(empty.GetAvailable(&earliest, &latest), VFW_E_NOT_CONNECTED);
+}
+
+// A parser pin whose stream is a pair of times; `loaded` false plays "no file".
+class ScriptedParserPin final : public CParserOutputPin {
+public:
+    explicit ScriptedParserPin(CSource* filter)
+        : CParserOutputPin("Out", filter, filter->StateLock(), nullptr) {}
+    bool loaded = true;
+    REFERENCE_TIME current = 1'000, stop = 9'000;  // what a request is relative to
+    SeekPositions asked;                           // what MoveSegment was given
+
+    HRESULT GetDuration(int64_t*) override { return E_NOTIMPL; }
+    HRESULT GetStopPosition(int64_t*) override { return E_NOTIMPL; }
+    HRESULT GetCurrentPosition(int64_t*) override { return E_NOTIMPL; }
+
+private:
+    std::vector<CMediaType> OutputTypes() const override {
+        if (!loaded) return {};
+        return {CMediaType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)};
+    }
+    std::optional<BufferNeed> BufferNeeds() const override { return std::nullopt; }
+    HRESULT StartSegment(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_UNEXPECTED; }
+    HRESULT FillSample(IMediaSample*) override { return S_FALSE; }
+    HRESULT SeekReference(REFERENCE_TIME* c, REFERENCE_TIME* s) override {
+        if (!loaded) return VFW_E_NOT_CONNECTED;
+        *c = current;
+        *s = stop;
+        return S_OK;
+    }
+    void MoveSegment(const SeekPositions& to, REFERENCE_TIME* start, REFERENCE_TIME* end) override {
+        asked = to;
+        *start = to.start + 1;  // "fitted" to the stream
+        *end = to.stop + 1;
+    }
+};
+
+TEST(MediaTimeSeekingTest, ParserPinResolvesSeeksFromItsReferenceAndReturnsWhatWasTaken) {
+    CSource filter("parser", GUID_NULL);
+    ScriptedParserPin pin(&filter);
+    int64_t start = 500, stop = 2'000;
+    ASSERT_EQ(pin.SetPositions(&start, AM_SEEKING_RelativePositioning | AM_SEEKING_ReturnTime,
+                               &stop, AM_SEEKING_IncrementalPositioning),
+              S_OK);
+    EXPECT_EQ(pin.asked.start, 1'500);  // relative to the current position
+    EXPECT_EQ(pin.asked.stop, 3'500);   // incremental: after the new start
+    EXPECT_TRUE(pin.asked.movesStart && pin.asked.movesStop);
+    EXPECT_EQ(start, 1'501) << "the taken start is returned";
+    EXPECT_EQ(stop, 2'000) << "no ReturnTime, no write";
+
+    EXPECT_EQ(pin.SetPositions(nullptr, AM_SEEKING_AbsolutePositioning, nullptr, 0), E_POINTER);
+    pin.loaded = false;
+    EXPECT_EQ(pin.SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, 0),
+              VFW_E_NOT_CONNECTED);
+    EXPECT_EQ(pin.asked.start, 1'500) << "a refused seek moves nothing";
+
+    CMediaType type;
+    EXPECT_EQ(pin.GetMediaType(0, &type), VFW_S_NO_MORE_ITEMS);
+    pin.loaded = true;
+    EXPECT_EQ(pin.GetMediaType(0, &type), S_OK);
+    EXPECT_EQ(type.subtype, MEDIASUBTYPE_PCM);
+    EXPECT_EQ(pin.GetMediaType(1, &type), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(pin.GetMediaType(-1, &type), E_INVALIDARG);
+    ALLOCATOR_PROPERTIES wishes;
+    EXPECT_EQ(pin.DecideBufferSize(nullptr, &wishes), E_POINTER);
+    EXPECT_EQ(Query<IMediaSeeking>(static_cast<IPin*>(&pin)), static_cast<IMediaSeeking*>(&pin));
 }
 
 }  // namespace

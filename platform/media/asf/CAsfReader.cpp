@@ -3,17 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/BufferRequest.h"
 #include "framework/Guids.h"
 #include "framework/MediaSample.h"
-#include "framework/SeekPositions.h"
 
 namespace tarnel::media {
 namespace {
 
-constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
-                               AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetCurrentPos |
-                               AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
 constexpr int32_t kBufferCount = 4;
 // Every packet the demuxer hands out fits one buffer.
 constexpr int32_t kMinBufferBytes = int32_t(AsfDemuxer::kMaxPacketBytes);
@@ -23,18 +18,11 @@ constexpr int32_t kMinBufferBytes = int32_t(AsfDemuxer::kMaxPacketBytes);
 // ---- output pin ----
 
 CAsfReaderOutputPin::CAsfReaderOutputPin(CAsfReader* filter, CCritSec* lock, HRESULT* hr)
-    : CSourceStream("Raw Audio 0", filter, lock, hr),
-      CMediaTimeSeeking(kSeekCaps),
-      reader_(filter) {}
+    : CParserOutputPin("Raw Audio 0", filter, lock, hr), reader_(filter) {}
 
 CAsfReaderOutputPin::~CAsfReaderOutputPin() {
-    // The thread calls our FillBuffer: stop it while this object is whole.
+    // The thread calls our FillSample: stop it while this object is whole.
     EndThreadNow();
-}
-
-void* CAsfReaderOutputPin::QueryInterface(const GUID& iid) {
-    if (iid == IMediaSeeking::IID) return static_cast<IMediaSeeking*>(this);
-    return CSourceStream::QueryInterface(iid);
 }
 
 void CAsfReaderOutputPin::ResetPositions(int64_t duration) {
@@ -45,34 +33,26 @@ void CAsfReaderOutputPin::ResetPositions(int64_t duration) {
     readSinceSeek_ = false;
 }
 
-HRESULT CAsfReaderOutputPin::GetMediaType(int position, CMediaType* type) {
-    if (!type) return E_POINTER;
-    if (position < 0) return E_INVALIDARG;
+std::vector<CMediaType> CAsfReaderOutputPin::OutputTypes() const {
     AsfDemuxer* demuxer = reader_->Demuxer();
-    if (!demuxer || position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = demuxer->MediaType();
+    if (!demuxer) return {};
+    return {demuxer->MediaType()};
+}
+
+std::optional<CParserOutputPin::BufferNeed> CAsfReaderOutputPin::BufferNeeds() const {
+    if (!reader_->Demuxer()) return std::nullopt;
+    return BufferNeed{.count = kBufferCount, .bytes = kMinBufferBytes};
+}
+
+HRESULT CAsfReaderOutputPin::StartSegment(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+    // A run after an earlier one starts from the segment start again, not where that one ended.
+    needSeek_ = needSeek_ || start_ != 0 || readSinceSeek_;
+    *start = start_;
+    *stop = stop_;
     return S_OK;
 }
 
-HRESULT CAsfReaderOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    AsfDemuxer* demuxer = reader_->Demuxer();
-    if (!demuxer) return E_UNEXPECTED;
-    return RequestBuffers(alloc, props,
-                          {.buffers = kBufferCount,
-                           .bytes = kMinBufferBytes,
-                           .needBuffers = 1,
-                           .needBytes = kMinBufferBytes});
-}
-
-HRESULT CAsfReaderOutputPin::OnThreadStartPlay() {
-    discontinuity_ = true;
-    // A run after an earlier one starts from the segment start again, not where that one ended.
-    needSeek_ = needSeek_ || start_ != 0 || readSinceSeek_;
-    return DeliverNewSegment(start_, stop_, 1.0);
-}
-
-HRESULT CAsfReaderOutputPin::FillBuffer(IMediaSample* sample) {
+HRESULT CAsfReaderOutputPin::FillSample(IMediaSample* sample) {
     AsfDemuxer* demuxer = reader_->Demuxer();
     if (!demuxer) return E_UNEXPECTED;
     if (needSeek_) {
@@ -105,9 +85,6 @@ HRESULT CAsfReaderOutputPin::FillBuffer(IMediaSample* sample) {
     } else {
         sample->SetTime(&start, nullptr);
     }
-    sample->SetSyncPoint(true);
-    sample->SetDiscontinuity(discontinuity_);
-    discontinuity_ = false;
     current_ = packet_.start;
     return S_OK;
 }
@@ -134,32 +111,26 @@ HRESULT CAsfReaderOutputPin::GetCurrentPosition(int64_t* current) {
     return S_OK;
 }
 
-HRESULT CAsfReaderOutputPin::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
-                                          uint32_t stopFlags) {
-    HRESULT hr = CheckSeekArguments(current, currentFlags, stop, stopFlags);
-    if (FAILED(hr)) return hr;
-    CAutoLock serial(&seekLock_);
+HRESULT CAsfReaderOutputPin::SeekReference(REFERENCE_TIME* current, REFERENCE_TIME* stop) {
     if (!reader_->Demuxer()) return E_UNEXPECTED;
-    SeekPositions to =
-        ResolveSeekPositions(current_, stop_, current, currentFlags, stop, stopFlags);
-    to.start = std::max<int64_t>(to.start, 0);
-    stop_ = std::max(to.stop, to.start);
-    if (to.movesStart) {
-        SeekAndRestart([&] {
-            start_ = to.start;
-            current_ = to.start;
-            needSeek_ = true;
-        });
-    }
-    ReturnSeekTimes(start_, stop_, current, currentFlags, stop, stopFlags);
-    return S_OK;
-}
-
-HRESULT CAsfReaderOutputPin::GetPositions(int64_t* current, int64_t* stop) {
-    if (!current || !stop) return E_POINTER;
     *current = current_;
     *stop = stop_;
     return S_OK;
+}
+
+void CAsfReaderOutputPin::MoveSegment(const SeekPositions& to, REFERENCE_TIME* start,
+                                      REFERENCE_TIME* stop) {
+    const int64_t newStart = std::max<int64_t>(to.start, 0);
+    stop_ = std::max(to.stop, newStart);
+    if (to.movesStart) {
+        SeekAndRestart([&] {
+            start_ = newStart;
+            current_ = newStart;
+            needSeek_ = true;
+        });
+    }
+    *start = start_;
+    *stop = stop_;
 }
 
 // ---- filter ----

@@ -13,47 +13,41 @@
 #include <filesystem>
 #include <memory>
 
-#include "framework/MediaTimeSeeking.h"
-#include "framework/SourceStream.h"
+#include "framework/ParserOutputPin.h"
 #include "platform/media/asf/AsfDemuxer.h"
 
 namespace tarnel::media {
 
 class CAsfReader;
 
-class CAsfReaderOutputPin final : public CSourceStream, public CMediaTimeSeeking {
+class CAsfReaderOutputPin final : public CParserOutputPin {
 public:
     CAsfReaderOutputPin(CAsfReader* filter, CCritSec* lock, HRESULT* hr);
     ~CAsfReaderOutputPin() override;
 
-    void* QueryInterface(const GUID& iid) override;
-
-    HRESULT GetMediaType(int position, CMediaType* type) override;
-    HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) override;
-    HRESULT FillBuffer(IMediaSample* sample) override;
-    HRESULT OnThreadStartPlay() override;
-
-    // IMediaSeeking: the positions (CMediaTimeSeeking answers the rest).
+    // IMediaSeeking: the positions (CParserOutputPin answers the rest).
     HRESULT GetDuration(int64_t* duration) override;
     HRESULT GetStopPosition(int64_t* stop) override;
     HRESULT GetCurrentPosition(int64_t* current) override;
-    HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
-                         uint32_t stopFlags) override;
-    HRESULT GetPositions(int64_t* current, int64_t* stop) override;
 
     void ResetPositions(int64_t duration);
     // Raised while the thread is told to stop, so a read in progress ends at once.
     const std::atomic<bool>* InterruptFlag() const { return &m_bStopRequested; }
 
 private:
+    std::vector<CMediaType> OutputTypes() const override;
+    std::optional<BufferNeed> BufferNeeds() const override;
+    HRESULT StartSegment(REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+    HRESULT FillSample(IMediaSample* sample) override;
+    HRESULT SeekReference(REFERENCE_TIME* current, REFERENCE_TIME* stop) override;
+    void MoveSegment(const SeekPositions& to, REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+
     CAsfReader* reader_;
-    CCritSec seekLock_;                // serialises SetPositions
     std::atomic<int64_t> start_{0};    // segment start, 100 ns
     std::atomic<int64_t> stop_{0};     // segment stop, 100 ns
     std::atomic<int64_t> current_{0};  // start of the last packet delivered
     bool needSeek_ = false;            // streaming thread: position the demuxer at start_ first
     bool readSinceSeek_ = false;       // streaming thread: packets were read since the last seek
-    bool discontinuity_ = true;        // streaming thread
     AsfPacket packet_;                 // streaming thread
 };
 

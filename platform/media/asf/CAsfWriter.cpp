@@ -56,10 +56,11 @@ HRESULT CAsfWriterInputPin::EndOfStream() {
 
 // ---- filter ----
 
-CAsfWriter::CAsfWriter() : CBaseFilter("WM ASF Writer", &lock_, CLSID_WMAsfWriter) {
+CAsfWriter::CAsfWriter()
+    : CBaseFilter("WM ASF Writer", &lock_, CLSID_WMAsfWriter), CPosPassThru(nullptr) {
     HRESULT hr = S_OK;
     pin_ = std::make_unique<CAsfWriterInputPin>(this, &lock_, &hr);
-    upstream_ = std::make_unique<CPosPassThru>(pin_.get());
+    m_pPin = pin_.get();
 }
 
 CAsfWriter::~CAsfWriter() {
@@ -210,21 +211,12 @@ HRESULT CAsfWriter::GetCurrentPosition(int64_t* current) {
 }
 
 HRESULT CAsfWriter::GetCapabilities(uint32_t* capabilities) {
-    HRESULT hr = upstream_->GetCapabilities(capabilities);
+    HRESULT hr = CPosPassThru::GetCapabilities(capabilities);
     if (capabilities) {
         if (FAILED(hr)) *capabilities = 0;
         *capabilities |= AM_SEEKING_CanGetCurrentPos;
     }
     return capabilities ? S_OK : E_POINTER;
-}
-HRESULT CAsfWriter::CheckCapabilities(uint32_t* capabilities) {
-    return upstream_->CheckCapabilities(capabilities);
-}
-HRESULT CAsfWriter::IsFormatSupported(const GUID* format) {
-    return upstream_->IsFormatSupported(format);
-}
-HRESULT CAsfWriter::QueryPreferredFormat(GUID* format) {
-    return upstream_->QueryPreferredFormat(format);
 }
 HRESULT CAsfWriter::GetTimeFormat(GUID* format) {
     if (!format) return E_POINTER;
@@ -239,36 +231,10 @@ HRESULT CAsfWriter::SetTimeFormat(const GUID* format) {
     if (!format) return E_POINTER;
     return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
 }
-HRESULT CAsfWriter::GetDuration(int64_t* duration) {
-    return upstream_->GetDuration(duration);
-}
-HRESULT CAsfWriter::GetStopPosition(int64_t* stop) {
-    return upstream_->GetStopPosition(stop);
-}
-HRESULT CAsfWriter::ConvertTimeFormat(int64_t* target, const GUID* targetFormat, int64_t source,
-                                      const GUID* sourceFormat) {
-    return upstream_->ConvertTimeFormat(target, targetFormat, source, sourceFormat);
-}
-HRESULT CAsfWriter::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
-                                 uint32_t stopFlags) {
-    return upstream_->SetPositions(current, currentFlags, stop, stopFlags);
-}
 HRESULT CAsfWriter::GetPositions(int64_t* current, int64_t* stop) {
     if (!current || !stop) return E_POINTER;
     GetCurrentPosition(current);
-    return upstream_->GetStopPosition(stop);
-}
-HRESULT CAsfWriter::GetAvailable(int64_t* earliest, int64_t* latest) {
-    return upstream_->GetAvailable(earliest, latest);
-}
-HRESULT CAsfWriter::SetRate(double rate) {
-    return upstream_->SetRate(rate);
-}
-HRESULT CAsfWriter::GetRate(double* rate) {
-    return upstream_->GetRate(rate);
-}
-HRESULT CAsfWriter::GetPreroll(int64_t* preroll) {
-    return upstream_->GetPreroll(preroll);
+    return CPosPassThru::GetStopPosition(stop);
 }
 
 }  // namespace tarnel::media

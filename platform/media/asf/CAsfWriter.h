@@ -46,7 +46,7 @@ private:
 class CAsfWriter final : public CBaseFilter,
                          public IFileSinkFilter,
                          public IConfigAsfWriter,
-                         public IMediaSeeking {
+                         public CPosPassThru {
 public:
     CAsfWriter();
     ~CAsfWriter() override;
@@ -69,26 +69,13 @@ public:
     HRESULT ConfigureFilterUsingProfile(IWMProfile* profile) override;
     HRESULT SetIndexMode(bool indexFile) override;
 
-    // IMediaSeeking
-    HRESULT GetCapabilities(uint32_t* capabilities) override;
-    HRESULT CheckCapabilities(uint32_t* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
+    // IMediaSeeking: ours, the rest goes upstream through CPosPassThru (the input pin's peer).
+    HRESULT GetCapabilities(uint32_t* capabilities) override;  // adds AM_SEEKING_CanGetCurrentPos
     HRESULT GetTimeFormat(GUID* format) override;
     HRESULT IsUsingTimeFormat(const GUID* format) override;
     HRESULT SetTimeFormat(const GUID* format) override;
-    HRESULT GetDuration(int64_t* duration) override;
-    HRESULT GetStopPosition(int64_t* stop) override;
     HRESULT GetCurrentPosition(int64_t* current) override;
-    HRESULT ConvertTimeFormat(int64_t* target, const GUID* targetFormat, int64_t source,
-                              const GUID* sourceFormat) override;
-    HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
-                         uint32_t stopFlags) override;
     HRESULT GetPositions(int64_t* current, int64_t* stop) override;
-    HRESULT GetAvailable(int64_t* earliest, int64_t* latest) override;
-    HRESULT SetRate(double rate) override;
-    HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(int64_t* preroll) override;
 
     // The configured stream (application thread, while stopped).
     const std::optional<AsfStreamSettings>& Stream() const { return stream_; }
@@ -102,7 +89,6 @@ private:
     CCritSec lock_;
     CCritSec receiveLock_;
     std::unique_ptr<CAsfWriterInputPin> pin_;
-    std::unique_ptr<CPosPassThru> upstream_;  // to the input pin's peer
 
     // Application thread, while stopped.
     std::filesystem::path path_;

@@ -14,9 +14,7 @@ void RegisterWmaFilters(FilterRegistry& registry) {
     writer.clsid = CLSID_WMAsfWriter;
     writer.name = "WM ASF Writer";
     writer.merit = MERIT_DO_NOT_USE;  // a sink is only ever placed on purpose
-    writer.create = [] {
-        return std::shared_ptr<IBaseFilter>(std::make_shared<media::CAsfWriter>());
-    };
+    writer.create = DefaultFactory<media::CAsfWriter>();
     writer.inputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}};
     registry.Register(std::move(writer));
 
@@ -24,9 +22,7 @@ void RegisterWmaFilters(FilterRegistry& registry) {
     reader.clsid = CLSID_WMAsfReader;
     reader.name = "WM ASF Reader";
     reader.merit = MERIT_DO_NOT_USE;  // a source: chosen by the rule below
-    reader.create = [] {
-        return std::shared_ptr<IBaseFilter>(std::make_shared<media::CAsfReader>());
-    };
+    reader.create = DefaultFactory<media::CAsfReader>();
     reader.outputTypes = {{MEDIATYPE_Audio, GUID_NULL}};
     registry.Register(std::move(reader));
 

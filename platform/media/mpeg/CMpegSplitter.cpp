@@ -2,54 +2,19 @@
 
 #include <algorithm>
 
-#include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
-#include "framework/SeekPositions.h"
 #include "platform/media/mpeg/MpegSplitterFormat.h"
 
 namespace tarnel::media {
-namespace {
-
-constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
-                               AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetCurrentPos |
-                               AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
-
-}  // namespace
-
-// ---- input pin ----
-
-CMpegSplitterInputPin::CMpegSplitterInputPin(CMpegSplitter* filter, CCritSec* lock, HRESULT* hr)
-    : CPullInputPin("Input", filter, lock, hr, MEDIASUBTYPE_MPEG1Audio), splitter_(filter) {}
-
-HRESULT CMpegSplitterInputPin::GetMediaType(int position, CMediaType* type) {
-    if (!type) return E_POINTER;
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = CMediaType(MEDIATYPE_Stream, MEDIASUBTYPE_MPEG1Audio);
-    return S_OK;
-}
-
-HRESULT CMpegSplitterInputPin::OnReaderConnected(IAsyncReader* reader) {
-    return splitter_->ScanFile(reader);
-}
-
-void CMpegSplitterInputPin::OnReaderDisconnected() {
-    splitter_->ForgetFile();
-}
 
 // ---- output pin ----
 
 CMpegSplitterOutputPin::CMpegSplitterOutputPin(CMpegSplitter* filter, CCritSec* lock, HRESULT* hr)
-    : CSourceStream("Audio", filter, lock, hr), CMediaTimeSeeking(kSeekCaps), splitter_(filter) {}
+    : CParserOutputPin("Audio", filter, lock, hr), splitter_(filter) {}
 
 CMpegSplitterOutputPin::~CMpegSplitterOutputPin() {
-    // The thread calls our FillBuffer: stop it while this object is whole.
+    // The thread calls our FillSample: stop it while this object is whole.
     EndThreadNow();
-}
-
-void* CMpegSplitterOutputPin::QueryInterface(const GUID& iid) {
-    if (iid == IMediaSeeking::IID) return static_cast<IMediaSeeking*>(this);
-    return CSourceStream::QueryInterface(iid);
 }
 
 const MpegStreamLayout* CMpegSplitterOutputPin::Layout() const {
@@ -80,25 +45,18 @@ void CMpegSplitterOutputPin::ResetPositions() {
     stopFrame_ = l ? l->audioFrames : 0;
 }
 
-HRESULT CMpegSplitterOutputPin::GetMediaType(int position, CMediaType* type) {
-    if (!type) return E_POINTER;
-    if (position < 0) return E_INVALIDARG;
+std::vector<CMediaType> CMpegSplitterOutputPin::OutputTypes() const {
     const MpegStreamLayout* l = Layout();
-    if (!l || position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = MpegSplitterOutputType(l->format);
-    return S_OK;
+    if (!l) return {};
+    return {MpegSplitterOutputType(l->format)};
 }
 
-HRESULT CMpegSplitterOutputPin::DecideBufferSize(IMemAllocator* alloc,
-                                                 ALLOCATOR_PROPERTIES* props) {
-    return RequestBuffers(alloc, props,
-                          {.buffers = kBufferCount,
-                           .bytes = kBufferBytes,
-                           .needBuffers = 1,
-                           .needBytes = kBufferBytes});
+std::optional<CParserOutputPin::BufferNeed> CMpegSplitterOutputPin::BufferNeeds() const {
+    return BufferNeed{.count = kBufferCount, .bytes = kBufferBytes};
 }
 
-HRESULT CMpegSplitterOutputPin::OnThreadStartPlay() {
+HRESULT CMpegSplitterOutputPin::StartSegment(REFERENCE_TIME* segmentStart,
+                                             REFERENCE_TIME* segmentStop) {
     const MpegStreamLayout* l = Layout();
     IAsyncReader* reader = splitter_->InputPin()->Reader();
     if (!l || !reader) return E_UNEXPECTED;
@@ -125,8 +83,9 @@ HRESULT CMpegSplitterOutputPin::OnThreadStartPlay() {
     nextOffset_ = offset;
     nextFrame_ = frame;
     sendInfoFrame_ = l->info.has_value() && start == 0;
-    discontinuity_ = true;
-    return DeliverNewSegment(TimeOfFrame(start), TimeOfFrame(stopFrame_), 1.0);
+    *segmentStart = TimeOfFrame(start);
+    *segmentStop = TimeOfFrame(stopFrame_);
+    return S_OK;
 }
 
 HRESULT CMpegSplitterOutputPin::OnThreadDestroy() {
@@ -135,7 +94,7 @@ HRESULT CMpegSplitterOutputPin::OnThreadDestroy() {
     return S_OK;
 }
 
-HRESULT CMpegSplitterOutputPin::FillBuffer(IMediaSample* sample) {
+HRESULT CMpegSplitterOutputPin::FillSample(IMediaSample* sample) {
     const MpegStreamLayout* l = Layout();
     if (!l || !walker_) return E_UNEXPECTED;
     uint8_t* buffer = nullptr;
@@ -175,9 +134,6 @@ HRESULT CMpegSplitterOutputPin::FillBuffer(IMediaSample* sample) {
     sample->SetTime(&start, &end);
     int64_t mediaStart = int64_t(first), mediaEnd = int64_t(first + frames);
     sample->SetMediaTime(&mediaStart, &mediaEnd);
-    sample->SetSyncPoint(true);
-    sample->SetDiscontinuity(discontinuity_);
-    discontinuity_ = false;
     return S_OK;
 }
 
@@ -209,16 +165,16 @@ HRESULT CMpegSplitterOutputPin::GetCurrentPosition(int64_t* current) {
     return S_OK;
 }
 
-HRESULT CMpegSplitterOutputPin::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
-                                             uint32_t stopFlags) {
-    HRESULT hr = CheckSeekArguments(current, currentFlags, stop, stopFlags);
-    if (FAILED(hr)) return hr;
-    CAutoLock serial(&seekLock_);
-    const MpegStreamLayout* l = Layout();
-    if (!l) return VFW_E_NOT_CONNECTED;
+HRESULT CMpegSplitterOutputPin::SeekReference(REFERENCE_TIME* current, REFERENCE_TIME* stop) {
+    if (!Layout()) return VFW_E_NOT_CONNECTED;
+    *current = TimeOfFrame(nextFrame_);
+    *stop = TimeOfFrame(stopFrame_);
+    return S_OK;
+}
 
-    const SeekPositions to = ResolveSeekPositions(TimeOfFrame(nextFrame_), TimeOfFrame(stopFrame_),
-                                                  current, currentFlags, stop, stopFlags);
+void CMpegSplitterOutputPin::MoveSegment(const SeekPositions& to, REFERENCE_TIME* start,
+                                         REFERENCE_TIME* stop) {
+    const MpegStreamLayout* l = Layout();
     const uint64_t startFrame = FrameOfTime(to.start);
     // A stop inside a frame keeps that frame.
     uint64_t stopFrame = FrameOfTime(to.stop);
@@ -230,36 +186,25 @@ HRESULT CMpegSplitterOutputPin::SetPositions(int64_t* current, uint32_t currentF
             nextFrame_ = startFrame;
         });
     }
-    ReturnSeekTimes(TimeOfFrame(startFrame_), TimeOfFrame(stopFrame_), current, currentFlags, stop,
-                    stopFlags);
-    return S_OK;
+    *start = TimeOfFrame(startFrame_);
+    *stop = TimeOfFrame(stopFrame_);
 }
 
 // ---- filter ----
 
 CMpegSplitter::CMpegSplitter()
-    : CBaseFilter("MPEG-1 Stream Splitter", &lock_, CLSID_MPEG1Splitter) {
+    : CPullParser("MPEG-1 Stream Splitter", CLSID_MPEG1Splitter, "Input", MEDIASUBTYPE_MPEG1Audio,
+                  true) {
     HRESULT hr = S_OK;
-    input_ = std::make_unique<CMpegSplitterInputPin>(this, &lock_, &hr);
-    output_ = std::make_unique<CMpegSplitterOutputPin>(this, &lock_, &hr);
+    output_ = SetOutputPin(std::make_unique<CMpegSplitterOutputPin>(this, &m_Lock, &hr));
 }
 
 CMpegSplitter::~CMpegSplitter() {
-    // Join the streaming thread before the pins go.
+    // Join the streaming thread before the file goes.
     (void)CBaseFilter::Stop();
 }
 
-CBasePin* CMpegSplitter::GetPin(int index) {
-    if (index == 0) return input_.get();
-    if (index == 1) return output_.get();
-    return nullptr;
-}
-
-HRESULT CMpegSplitter::ScanFile(IAsyncReader* reader) {
-    int64_t total = 0, available = 0;
-    HRESULT hr = reader->Length(&total, &available);
-    if (FAILED(hr)) return hr;
-    AsyncReaderByteSource source(reader, uint64_t(std::max<int64_t>(available, 0)));
+HRESULT CMpegSplitter::ReadFile(AsyncReaderByteSource& source) {
     auto layout = ScanMpegStream(source);
     if (FAILED(source.failure())) return source.failure();
     if (!layout || layout->audioFrames == 0) return VFW_E_INVALID_FILE_FORMAT;

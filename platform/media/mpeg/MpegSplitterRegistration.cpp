@@ -10,9 +10,7 @@ void RegisterMpegFilters(FilterRegistry& registry) {
     splitter.clsid = CLSID_MPEG1Splitter;
     splitter.name = "MPEG-1 Stream Splitter";
     splitter.merit = MERIT_NORMAL;
-    splitter.create = [] {
-        return std::shared_ptr<IBaseFilter>(std::make_shared<media::CMpegSplitter>());
-    };
+    splitter.create = DefaultFactory<media::CMpegSplitter>();
     splitter.inputTypes = {{MEDIATYPE_Stream, MEDIASUBTYPE_MPEG1Audio}};
     splitter.outputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_MP3},
                             {MEDIATYPE_Audio, MEDIASUBTYPE_MPEG1AudioPayload}};
@@ -22,9 +20,7 @@ void RegisterMpegFilters(FilterRegistry& registry) {
     decoder.clsid = CLSID_MP3DecoderFilter;
     decoder.name = "MPEG Layer-3 Decoder";
     decoder.merit = MERIT_NORMAL;
-    decoder.create = [] {
-        return std::shared_ptr<IBaseFilter>(std::make_shared<media::CMpegAudioDecoder>());
-    };
+    decoder.create = DefaultFactory<media::CMpegAudioDecoder>();
     decoder.inputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_MP3},
                           {MEDIATYPE_Audio, MEDIASUBTYPE_MPEG1AudioPayload}};
     decoder.outputTypes = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}};

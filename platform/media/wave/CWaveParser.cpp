@@ -1,50 +1,21 @@
 #include "platform/media/wave/CWaveParser.h"
 
 #include <algorithm>
-#include <climits>
 
-#include "framework/AsyncReaderByteSource.h"
-#include "framework/BufferRequest.h"
 #include "framework/MediaSample.h"
-#include "framework/SeekPositions.h"
 #include "framework/WaveFormat.h"
 #include "platform/media/wave/WaveMediaTypes.h"
 
 namespace tarnel::media {
-namespace {
-
-constexpr uint32_t kSeekCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
-                               AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetCurrentPos |
-                               AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
-
-}  // namespace
-
-// ---- input pin ----
-
-CWaveParserInputPin::CWaveParserInputPin(CWaveParser* filter, CCritSec* lock, HRESULT* hr)
-    : CPullInputPin("input pin", filter, lock, hr, MEDIASUBTYPE_WAVE), parser_(filter) {}
-
-HRESULT CWaveParserInputPin::OnReaderConnected(IAsyncReader* reader) {
-    return parser_->ParseFile(reader);
-}
-
-void CWaveParserInputPin::OnReaderDisconnected() {
-    parser_->ForgetFile();
-}
 
 // ---- output pin ----
 
 CWaveParserOutputPin::CWaveParserOutputPin(CWaveParser* filter, CCritSec* lock, HRESULT* hr)
-    : CSourceStream("output", filter, lock, hr), CMediaTimeSeeking(kSeekCaps), parser_(filter) {}
+    : CParserOutputPin("output", filter, lock, hr), parser_(filter) {}
 
 CWaveParserOutputPin::~CWaveParserOutputPin() {
-    // The thread calls our FillBuffer: stop it while this object is whole.
+    // The thread calls our FillSample: stop it while this object is whole.
     EndThreadNow();
-}
-
-void* CWaveParserOutputPin::QueryInterface(const GUID& iid) {
-    if (iid == IMediaSeeking::IID) return static_cast<IMediaSeeking*>(this);
-    return CSourceStream::QueryInterface(iid);
 }
 
 const WaveStreamPlan* CWaveParserOutputPin::Plan() const {
@@ -59,35 +30,28 @@ void CWaveParserOutputPin::ResetPositions() {
     stopByte_ = plan ? plan->DataSize() : 0;
 }
 
-HRESULT CWaveParserOutputPin::GetMediaType(int position, CMediaType* type) {
-    if (!type) return E_POINTER;
-    if (position < 0) return E_INVALIDARG;
+std::vector<CMediaType> CWaveParserOutputPin::OutputTypes() const {
     const auto& layout = parser_->Layout();
-    if (!layout) return VFW_S_NO_MORE_ITEMS;
-    std::vector<CMediaType> types = WaveOutputTypes(layout->formatBlock);
-    if (size_t(position) >= types.size()) return VFW_S_NO_MORE_ITEMS;
-    *type = std::move(types[size_t(position)]);
+    if (!layout) return {};
+    return WaveOutputTypes(layout->formatBlock);
+}
+
+std::optional<CParserOutputPin::BufferNeed> CWaveParserOutputPin::BufferNeeds() const {
+    const WaveStreamPlan* plan = Plan();
+    if (!plan) return std::nullopt;
+    return BufferNeed{.count = 4, .bytes = int32_t(plan->ChunkBytes())};
+}
+
+HRESULT CWaveParserOutputPin::StartSegment(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+    const WaveStreamPlan* plan = Plan();
+    if (!plan) return E_UNEXPECTED;
+    nextByte_ = startByte_.load();
+    *start = plan->TimeOfByte(startByte_);
+    *stop = plan->TimeOfByte(stopByte_);
     return S_OK;
 }
 
-HRESULT CWaveParserOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* props) {
-    if (!alloc || !props) return E_POINTER;
-    const WaveStreamPlan* plan = Plan();
-    if (!plan) return E_UNEXPECTED;
-    const auto chunk = int32_t(plan->ChunkBytes());
-    return RequestBuffers(alloc, props,
-                          {.buffers = 4, .bytes = chunk, .needBuffers = 1, .needBytes = chunk});
-}
-
-HRESULT CWaveParserOutputPin::OnThreadStartPlay() {
-    const WaveStreamPlan* plan = Plan();
-    if (!plan) return E_UNEXPECTED;
-    discontinuity_ = true;
-    nextByte_ = startByte_.load();
-    return DeliverNewSegment(plan->TimeOfByte(startByte_), plan->TimeOfByte(stopByte_), 1.0);
-}
-
-HRESULT CWaveParserOutputPin::FillBuffer(IMediaSample* sample) {
+HRESULT CWaveParserOutputPin::FillSample(IMediaSample* sample) {
     const WaveStreamPlan* plan = Plan();
     IAsyncReader* reader = parser_->InputPin()->Reader();
     if (!plan || !reader) return E_UNEXPECTED;
@@ -105,9 +69,6 @@ HRESULT CWaveParserOutputPin::FillBuffer(IMediaSample* sample) {
     sample->SetActualDataLength(int32_t(chunk->length));
     sample->SetTime(&chunk->start, &chunk->stop);
     sample->SetMediaTime(&chunk->mediaStart, &chunk->mediaStop);
-    sample->SetSyncPoint(true);
-    sample->SetDiscontinuity(discontinuity_);
-    discontinuity_ = false;
     nextByte_ = byte + chunk->length;
     return S_OK;
 }
@@ -124,31 +85,27 @@ HRESULT CWaveParserOutputPin::GetDuration(int64_t* duration) {
 
 HRESULT CWaveParserOutputPin::GetStopPosition(int64_t* stop) {
     if (!stop) return E_POINTER;
-    const WaveStreamPlan* plan = Plan();
-    if (!plan) return VFW_E_NOT_CONNECTED;
-    *stop = plan->TimeOfByte(stopByte_);
-    return S_OK;
+    int64_t current = 0;
+    return SeekReference(&current, stop);
 }
 
 HRESULT CWaveParserOutputPin::GetCurrentPosition(int64_t* current) {
     if (!current) return E_POINTER;
+    int64_t stop = 0;
+    return SeekReference(current, &stop);
+}
+
+HRESULT CWaveParserOutputPin::SeekReference(REFERENCE_TIME* current, REFERENCE_TIME* stop) {
     const WaveStreamPlan* plan = Plan();
     if (!plan) return VFW_E_NOT_CONNECTED;
     *current = plan->TimeOfByte(nextByte_);
+    *stop = plan->TimeOfByte(stopByte_);
     return S_OK;
 }
 
-HRESULT CWaveParserOutputPin::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop,
-                                           uint32_t stopFlags) {
-    HRESULT hr = CheckSeekArguments(current, currentFlags, stop, stopFlags);
-    if (FAILED(hr)) return hr;
-    CAutoLock serial(&seekLock_);
+void CWaveParserOutputPin::MoveSegment(const SeekPositions& to, REFERENCE_TIME* start,
+                                       REFERENCE_TIME* stop) {
     const WaveStreamPlan* plan = Plan();
-    if (!plan) return VFW_E_NOT_CONNECTED;
-
-    const SeekPositions to =
-        ResolveSeekPositions(plan->TimeOfByte(nextByte_), plan->TimeOfByte(stopByte_), current,
-                             currentFlags, stop, stopFlags);
     const uint64_t startByte = plan->ByteOfTime(to.start);
     const uint64_t stopByte = std::max(plan->ByteOfTime(to.stop), startByte);
     stopByte_ = stopByte;
@@ -158,35 +115,24 @@ HRESULT CWaveParserOutputPin::SetPositions(int64_t* current, uint32_t currentFla
             nextByte_ = startByte;
         });
     }
-    ReturnSeekTimes(plan->TimeOfByte(startByte), plan->TimeOfByte(stopByte), current, currentFlags,
-                    stop, stopFlags);
-    return S_OK;
+    *start = plan->TimeOfByte(startByte);
+    *stop = plan->TimeOfByte(stopByte);
 }
 
 // ---- filter ----
 
-CWaveParser::CWaveParser() : CBaseFilter("Wave Parser", &lock_, CLSID_WAVEParser) {
+CWaveParser::CWaveParser()
+    : CPullParser("Wave Parser", CLSID_WAVEParser, "input pin", MEDIASUBTYPE_WAVE, false) {
     HRESULT hr = S_OK;
-    input_ = std::make_unique<CWaveParserInputPin>(this, &lock_, &hr);
-    output_ = std::make_unique<CWaveParserOutputPin>(this, &lock_, &hr);
+    output_ = SetOutputPin(std::make_unique<CWaveParserOutputPin>(this, &m_Lock, &hr));
 }
 
 CWaveParser::~CWaveParser() {
-    // Join the streaming thread before the pins go.
+    // Join the streaming thread before the file goes.
     (void)CBaseFilter::Stop();
 }
 
-CBasePin* CWaveParser::GetPin(int index) {
-    if (index == 0) return input_.get();
-    if (index == 1) return output_.get();
-    return nullptr;
-}
-
-HRESULT CWaveParser::ParseFile(IAsyncReader* reader) {
-    int64_t total = 0, available = 0;
-    HRESULT hr = reader->Length(&total, &available);
-    if (FAILED(hr)) return hr;
-    AsyncReaderByteSource source(reader, uint64_t(std::max<int64_t>(available, 0)));
+HRESULT CWaveParser::ReadFile(AsyncReaderByteSource& source) {
     RiffWaveParse parse = ParseRiffWave(source);
     if (!parse.ok()) {
         if (parse.error == WaveParseError::ReadFailed && FAILED(source.failure())) {
