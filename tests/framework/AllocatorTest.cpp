@@ -3,12 +3,16 @@
 #include <atomic>
 #include <thread>
 
-#include "Harness.h"
 #include "framework/AMThread.h"
+#include "framework/FilterGraph.h"
 #include "framework/MemAllocator.h"
+#include "tests/framework/TestTransforms.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/StreamSource.h"
 
 namespace tarnel::test {
-using namespace basefilters;
+using namespace harness;
+using namespace transforms;
 namespace {
 
 std::shared_ptr<CMemAllocator> MakeAllocator(int32_t buffers, int32_t bytes, int32_t align = 1) {
