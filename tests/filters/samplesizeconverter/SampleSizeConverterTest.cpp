@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "framework/MemAllocator.h"
-#include "tests/filters/testpins/TestPins.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
 
-using test::pins::SampleProps;
-using test::pins::TestGraph;
-using test::pins::TestSink;
-using test::pins::TestSource;
+using test::harness::CaptureSink;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
+using test::harness::SampleProps;
 
 CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
     return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
@@ -119,7 +122,7 @@ TEST(SampleSizeConverterTypes, GetMediaTypeArguments) {
     EXPECT_EQ(filter.GetMediaType(0, nullptr), E_POINTER);
     EXPECT_EQ(filter.GetMediaType(0, &type), E_UNEXPECTED);  // input not connected
 
-    TestSource source({Pcm(1, 22050, 8)});
+    PushSource source({Pcm(1, 22050, 8)});
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     EXPECT_EQ(filter.GetMediaType(-1, &type), E_INVALIDARG);
     EXPECT_EQ(filter.GetMediaType(1, &type), VFW_S_NO_MORE_ITEMS);
@@ -132,21 +135,21 @@ TEST(SampleSizeConverterTypes, GetMediaTypeArguments) {
 class SampleSizeConverterChain : public ::testing::Test {
 protected:
     void Connect(const CMediaType& input, int32_t sourceBuffer = 1 << 16) {
-        source = std::make_unique<TestSource>(std::vector<CMediaType>{input}, sourceBuffer);
+        source = std::make_unique<PushSource>(std::vector<CMediaType>{input}, sourceBuffer);
         filter.JoinFilterGraph(&graph, "8-16 Converter");
         ASSERT_EQ(source->Pin()->Connect(filter.InputPin(), nullptr), S_OK);
         ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     }
-    void Pause() { ASSERT_EQ(test::pins::PauseChain({&sink, &filter, source.get()}), S_OK); }
-    void Stop() { test::pins::StopChain({&sink, &filter, source.get()}); }
+    void Pause() { ASSERT_EQ(test::harness::PauseChain({&sink, &filter, source.get()}), S_OK); }
+    void Stop() { test::harness::StopChain({&sink, &filter, source.get()}); }
     void TearDown() override {
         if (source) Stop();
     }
 
-    TestGraph graph;
+    RecordingGraph graph;
     SampleSizeConverter filter;
-    TestSink sink;
-    std::unique_ptr<TestSource> source;
+    CaptureSink sink;
+    std::unique_ptr<PushSource> source;
 };
 
 TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
@@ -174,14 +177,14 @@ TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
     ASSERT_EQ(source->Push(bytes, props1), S_OK);
     ASSERT_EQ(source->Push(std::vector<uint8_t>{}, {}), S_OK);  // empty samples pass too
 
-    ASSERT_EQ(sink.samples.size(), 2u);
-    const auto& out = sink.samples[0];
-    ASSERT_EQ(out.data.size(), 10u);
-    EXPECT_EQ(Le16(out.data, 0), -32767);
-    EXPECT_EQ(Le16(out.data, 1), 0);
-    EXPECT_EQ(Le16(out.data, 2), 32511);
-    EXPECT_EQ(Le16(out.data, 3), 255);
-    EXPECT_EQ(Le16(out.data, 4), -255);
+    ASSERT_EQ(sink.Samples().size(), 2u);
+    const auto out = sink.Samples()[0];
+    ASSERT_EQ(out.bytes.size(), 10u);
+    EXPECT_EQ(Le16(out.bytes, 0), -32767);
+    EXPECT_EQ(Le16(out.bytes, 1), 0);
+    EXPECT_EQ(Le16(out.bytes, 2), 32511);
+    EXPECT_EQ(Le16(out.bytes, 3), 255);
+    EXPECT_EQ(Le16(out.bytes, 4), -255);
     EXPECT_EQ(out.timeResult, S_OK);
     EXPECT_EQ(out.start, 1000);
     EXPECT_EQ(out.stop, 2000);
@@ -191,8 +194,8 @@ TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
     EXPECT_FALSE(out.syncPoint);
     EXPECT_TRUE(out.discontinuity);
     EXPECT_TRUE(out.preroll);
-    EXPECT_TRUE(sink.samples[1].data.empty());
-    EXPECT_EQ(sink.samples[1].timeResult, VFW_E_SAMPLE_TIME_NOT_SET);
+    EXPECT_TRUE(sink.Samples()[1].bytes.empty());
+    EXPECT_EQ(sink.Samples()[1].timeResult, VFW_E_SAMPLE_TIME_NOT_SET);
 }
 
 TEST_F(SampleSizeConverterChain, SixteenBitStereoPassesByteForByte) {
@@ -204,8 +207,8 @@ TEST_F(SampleSizeConverterChain, SixteenBitStereoPassesByteForByte) {
     std::vector<uint8_t> bytes(4000);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
     ASSERT_EQ(source->Push(bytes), S_OK);
-    ASSERT_EQ(sink.samples.size(), 1u);
-    EXPECT_EQ(sink.samples[0].data, bytes);
+    ASSERT_EQ(sink.Samples().size(), 1u);
+    EXPECT_EQ(sink.Samples()[0].bytes, bytes);
 }
 
 TEST_F(SampleSizeConverterChain, TwentyFourBitIsCopiedUnderItsOwnType) {
@@ -215,7 +218,7 @@ TEST_F(SampleSizeConverterChain, TwentyFourBitIsCopiedUnderItsOwnType) {
     Pause();
     std::vector<uint8_t> bytes(600, 0x5A);
     ASSERT_EQ(source->Push(bytes), S_OK);
-    EXPECT_EQ(sink.AllData(), bytes);
+    EXPECT_EQ(sink.Bytes(), bytes);
 }
 
 TEST_F(SampleSizeConverterChain, OutputBufferGrowsToHoldTheLargestUpstreamSample) {
@@ -228,9 +231,9 @@ TEST_F(SampleSizeConverterChain, OutputBufferGrowsToHoldTheLargestUpstreamSample
     EXPECT_EQ(props.cbBuffer, 12000);
     Pause();
     ASSERT_EQ(source->Push(std::vector<uint8_t>(6000, 0)), S_OK);
-    ASSERT_EQ(sink.samples.size(), 1u);
-    EXPECT_EQ(sink.samples[0].data.size(), 12000u);
-    EXPECT_EQ(Le16(sink.samples[0].data, 5999), -32767);
+    ASSERT_EQ(sink.Samples().size(), 1u);
+    EXPECT_EQ(sink.Samples()[0].bytes.size(), 12000u);
+    EXPECT_EQ(Le16(sink.Samples()[0].bytes, 5999), -32767);
 }
 
 TEST_F(SampleSizeConverterChain, SampleLargerThanTheOutputBufferStopsTheStreamCleanly) {
@@ -244,7 +247,7 @@ TEST_F(SampleSizeConverterChain, SampleLargerThanTheOutputBufferStopsTheStreamCl
     oversized.AddRef();
     oversized.SetActualDataLength(8001);
     EXPECT_EQ(filter.InputPin()->Receive(&oversized), VFW_E_BUFFER_OVERFLOW);
-    EXPECT_TRUE(sink.samples.empty());
+    EXPECT_TRUE(sink.Samples().empty());
     EXPECT_TRUE(graph.HasEvent(EC_ERRORABORT));
     oversized.Release();
 }
@@ -257,18 +260,18 @@ TEST_F(SampleSizeConverterChain, WideningFollowsTheAgreedOutputType) {
     ASSERT_EQ(sink.Pin()->Disconnect(), S_OK);
 
     // ... then to one that only takes the 8-bit stream as it is: no widening any more.
-    TestSink narrow;
+    CaptureSink narrow;
     narrow.accept = [](const CMediaType& t) { return t.WaveFormatEx()->wBitsPerSample == 8; };
-    narrow.preferredTypes = {Pcm(1, 11025, 8)};
+    narrow.offer = {Pcm(1, 11025, 8)};
     ASSERT_EQ(filter.OutputPin()->Connect(narrow.Pin(), nullptr), S_OK);
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType().WaveFormatEx()->wBitsPerSample, 8);
     EXPECT_FALSE(filter.IsWidening());
 
-    ASSERT_EQ(test::pins::PauseChain({&narrow, &filter, source.get()}), S_OK);
+    ASSERT_EQ(test::harness::PauseChain({&narrow, &filter, source.get()}), S_OK);
     const std::vector<uint8_t> bytes = {1, 2, 3, 250};
     ASSERT_EQ(source->Push(bytes), S_OK);
-    EXPECT_EQ(narrow.AllData(), bytes);
-    test::pins::StopChain({&narrow, &filter, source.get()});
+    EXPECT_EQ(narrow.Bytes(), bytes);
+    test::harness::StopChain({&narrow, &filter, source.get()});
 }
 
 TEST_F(SampleSizeConverterChain, AnnouncedFormatChangeIsPassedOnWidened) {
@@ -277,10 +280,10 @@ TEST_F(SampleSizeConverterChain, AnnouncedFormatChangeIsPassedOnWidened) {
     SampleProps props;
     props.attachedType = Pcm(1, 22050, 8);
     ASSERT_EQ(source->Push(std::vector<uint8_t>{128, 128}, props), S_OK);
-    ASSERT_EQ(sink.samples.size(), 1u);
-    ASSERT_TRUE(sink.samples[0].attachedType);
-    EXPECT_EQ(sink.samples[0].attachedType->WaveFormatEx()->wBitsPerSample, 16);
-    EXPECT_EQ(sink.samples[0].data, std::vector<uint8_t>(4, 0));
+    ASSERT_EQ(sink.Samples().size(), 1u);
+    ASSERT_TRUE(sink.Samples()[0].attachedType);
+    EXPECT_EQ(sink.Samples()[0].attachedType->WaveFormatEx()->wBitsPerSample, 16);
+    EXPECT_EQ(sink.Samples()[0].bytes, std::vector<uint8_t>(4, 0));
 }
 
 }  // namespace

@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "framework/FilterGraph.h"
-#include "tests/filters/testpins/TestPins.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
 
-using test::pins::SampleProps;
-using test::pins::TestGraph;
-using test::pins::TestSink;
-using test::pins::TestSource;
+using test::harness::CaptureSink;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
+using test::harness::SampleProps;
 
 CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
     return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
@@ -55,21 +58,21 @@ TEST(AudioTimeStampCorrectorTypes, TwoSampleHooksAreNotUsed) {
 class TimeStampChain : public ::testing::Test {
 protected:
     void Connect(std::vector<CMediaType> sourceTypes) {
-        source = std::make_unique<TestSource>(std::move(sourceTypes));
+        source = std::make_unique<PushSource>(std::move(sourceTypes));
         filter.JoinFilterGraph(&graph, "TS Fixer");
         ASSERT_EQ(source->Pin()->Connect(filter.InputPin(), nullptr), S_OK);
         ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     }
-    void Pause() { ASSERT_EQ(test::pins::PauseChain({&sink, &filter, source.get()}), S_OK); }
-    void Stop() { test::pins::StopChain({&sink, &filter, source.get()}); }
+    void Pause() { ASSERT_EQ(test::harness::PauseChain({&sink, &filter, source.get()}), S_OK); }
+    void Stop() { test::harness::StopChain({&sink, &filter, source.get()}); }
     void TearDown() override {
         if (source) Stop();
     }
 
-    TestGraph graph;
+    RecordingGraph graph;
     AudioTimeStampCorrector filter;
-    TestSink sink;
-    std::unique_ptr<TestSource> source;
+    CaptureSink sink;
+    std::unique_ptr<PushSource> source;
 };
 
 TEST_F(TimeStampChain, CdQualityStereoIsRestampedFromZero) {
@@ -83,18 +86,18 @@ TEST_F(TimeStampChain, CdQualityStereoIsRestampedFromZero) {
     ASSERT_EQ(source->Push(bytes, At(90'000'000, 10)), S_OK);
     ASSERT_EQ(source->Push(std::vector<uint8_t>(4), {}), S_OK);  // no stamps at all
 
-    ASSERT_EQ(sink.samples.size(), 3u);
-    EXPECT_EQ(sink.samples[0].timeResult, S_OK);
-    EXPECT_EQ(sink.samples[0].start, 0);
-    EXPECT_EQ(sink.samples[0].stop, 987840);
-    EXPECT_EQ(sink.samples[1].start, 987896);
-    EXPECT_EQ(sink.samples[1].stop, 987896 + 987840);
-    EXPECT_EQ(sink.samples[2].timeResult, S_OK);
-    EXPECT_EQ(sink.samples[2].start, 987896 + 987840 + 56);
-    EXPECT_EQ(sink.samples[2].stop, sink.samples[2].start + 4 * 56);
+    ASSERT_EQ(sink.Samples().size(), 3u);
+    EXPECT_EQ(sink.Samples()[0].timeResult, S_OK);
+    EXPECT_EQ(sink.Samples()[0].start, 0);
+    EXPECT_EQ(sink.Samples()[0].stop, 987840);
+    EXPECT_EQ(sink.Samples()[1].start, 987896);
+    EXPECT_EQ(sink.Samples()[1].stop, 987896 + 987840);
+    EXPECT_EQ(sink.Samples()[2].timeResult, S_OK);
+    EXPECT_EQ(sink.Samples()[2].start, 987896 + 987840 + 56);
+    EXPECT_EQ(sink.Samples()[2].stop, sink.Samples()[2].start + 4 * 56);
     // The audio itself is untouched.
-    EXPECT_EQ(sink.samples[0].data, bytes);
-    EXPECT_EQ(sink.samples[1].data, bytes);
+    EXPECT_EQ(sink.Samples()[0].bytes, bytes);
+    EXPECT_EQ(sink.Samples()[1].bytes, bytes);
 }
 
 TEST_F(TimeStampChain, NarrowbandMono) {
@@ -102,10 +105,10 @@ TEST_F(TimeStampChain, NarrowbandMono) {
     Pause();
     ASSERT_EQ(source->Push(std::vector<uint8_t>(1600), At(-5000, -1)), S_OK);
     ASSERT_EQ(source->Push(std::vector<uint8_t>(1600)), S_OK);
-    ASSERT_EQ(sink.samples.size(), 2u);
-    EXPECT_EQ(sink.samples[0].start, 0);
-    EXPECT_EQ(sink.samples[0].stop, 1'000'000);
-    EXPECT_EQ(sink.samples[1].start, 1'000'625);
+    ASSERT_EQ(sink.Samples().size(), 2u);
+    EXPECT_EQ(sink.Samples()[0].start, 0);
+    EXPECT_EQ(sink.Samples()[0].stop, 1'000'000);
+    EXPECT_EQ(sink.Samples()[1].start, 1'000'625);
 }
 
 TEST_F(TimeStampChain, EveryRunStartsAgainAtZero) {
@@ -118,9 +121,9 @@ TEST_F(TimeStampChain, EveryRunStartsAgainAtZero) {
 
     Pause();
     ASSERT_EQ(source->Push(std::vector<uint8_t>(100), At(123456, 234567)), S_OK);
-    ASSERT_EQ(sink.samples.size(), 2u);
-    EXPECT_EQ(sink.samples[1].start, 0);
-    EXPECT_EQ(sink.samples[1].stop, 5600);
+    ASSERT_EQ(sink.Samples().size(), 2u);
+    EXPECT_EQ(sink.Samples()[1].start, 0);
+    EXPECT_EQ(sink.Samples()[1].stop, 5600);
 }
 
 TEST_F(TimeStampChain, SamplesAreStampedInPlaceInTheDownstreamBuffers) {
@@ -134,12 +137,12 @@ TEST_F(TimeStampChain, SamplesAreStampedInPlaceInTheDownstreamBuffers) {
 TEST(TimeStampReconnect, DownstreamPreferenceIsMetByReconnectingTheInput) {
     const CMediaType cd = Pcm(2, 44100, 16);
     const CMediaType voice = Pcm(1, 16000, 16);
-    TestGraph graph;
+    RecordingGraph graph;
     AudioTimeStampCorrector filter;
     filter.JoinFilterGraph(&graph, "TS Fixer");
-    TestSource source({cd, voice});
-    TestSink sink;
-    sink.preferredTypes = {voice};
+    PushSource source({cd, voice});
+    CaptureSink sink;
+    sink.offer = {voice};
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     EXPECT_EQ(filter.InputPin()->CurrentMediaType(), cd);
 
@@ -153,12 +156,12 @@ TEST(TimeStampReconnect, DownstreamPreferenceIsMetByReconnectingTheInput) {
 TEST(TimeStampReconnect, TypeUpstreamCannotDeliverIsRefusedAndTheInputTypeKept) {
     const CMediaType cd = Pcm(2, 44100, 16);
     const CMediaType voice = Pcm(1, 16000, 16);
-    TestGraph graph;
+    RecordingGraph graph;
     AudioTimeStampCorrector filter;
     filter.JoinFilterGraph(&graph, "TS Fixer");
-    TestSource source({cd});
-    TestSink sink;
-    sink.preferredTypes = {voice};
+    PushSource source({cd});
+    CaptureSink sink;
+    sink.offer = {voice};
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     EXPECT_EQ(graph.reconnects, 0);
@@ -170,13 +173,13 @@ TEST(TimeStampReconnect, TypeUpstreamCannotDeliverIsRefusedAndTheInputTypeKept) 
 TEST(TimeStampReconnect, FailedReconnectionRefusesTheType) {
     const CMediaType cd = Pcm(2, 44100, 16);
     const CMediaType voice = Pcm(1, 16000, 16);
-    TestGraph graph;
+    RecordingGraph graph;
     graph.reconnectResult = E_FAIL;
     AudioTimeStampCorrector filter;
     filter.JoinFilterGraph(&graph, "TS Fixer");
-    TestSource source({cd, voice});
-    TestSink sink;
-    sink.preferredTypes = {voice};
+    PushSource source({cd, voice});
+    CaptureSink sink;
+    sink.offer = {voice};
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     EXPECT_EQ(graph.reconnects, 1);
@@ -189,10 +192,10 @@ TEST(TimeStampReconnect, WorksThroughTheGraphManager) {
     const CMediaType voice = Pcm(1, 16000, 16);
     FilterRegistry registry;
     FilterGraph graph(registry);
-    auto source = std::make_shared<TestSource>(std::vector<CMediaType>{cd, voice});
+    auto source = std::make_shared<PushSource>(std::vector<CMediaType>{cd, voice});
     auto filter = std::make_shared<AudioTimeStampCorrector>();
-    auto sink = std::make_shared<TestSink>();
-    sink->preferredTypes = {voice};
+    auto sink = std::make_shared<CaptureSink>();
+    sink->offer = {voice};
     ASSERT_EQ(graph.AddFilter(source, "Source"), S_OK);
     ASSERT_EQ(graph.AddFilter(filter, "TS Fixer"), S_OK);
     ASSERT_EQ(graph.AddFilter(sink, "Sink"), S_OK);
@@ -206,9 +209,9 @@ TEST(TimeStampReconnect, WorksThroughTheGraphManager) {
     ASSERT_TRUE(SUCCEEDED(graph.Pause()));
     ASSERT_EQ(source->Push(std::vector<uint8_t>(3200), At(777, 888)), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.Stop()));
-    ASSERT_EQ(sink->samples.size(), 1u);
-    EXPECT_EQ(sink->samples[0].start, 0);
-    EXPECT_EQ(sink->samples[0].stop, 3200 * 312);  // 32000 bytes per second
+    ASSERT_EQ(sink->Samples().size(), 1u);
+    EXPECT_EQ(sink->Samples()[0].start, 0);
+    EXPECT_EQ(sink->Samples()[0].stop, 3200 * 312);  // 32000 bytes per second
 }
 
 }  // namespace

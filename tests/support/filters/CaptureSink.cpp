@@ -82,7 +82,8 @@ HRESULT CapturePin::EndOfStream() {
         if (sink_->endOfStreams_++ == 0) sink_->samplesAtEndOfStream_ = sink_->samples_.size();
     }
     sink_->cv_.notify_all();
-    return sink_->completeOnEndOfStream ? sink_->NotifyEvent(EC_COMPLETE, S_OK, 0) : S_OK;
+    if (sink_->completeOnEndOfStream) sink_->NotifyEvent(EC_COMPLETE, S_OK, 0);
+    return S_OK;
 }
 
 HRESULT CapturePin::BeginFlush() {
@@ -261,6 +262,11 @@ void CaptureSink::ClearSamples() {
     std::lock_guard lock(mutex_);
     samples_.clear();
     samplesAtFlush_ = samplesAtEndOfStream_ = 0;
+}
+
+void CaptureSink::ClearFile() {
+    std::lock_guard lock(mutex_);
+    file_.clear();
 }
 
 }  // namespace tarnel::test::harness

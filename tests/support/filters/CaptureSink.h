@@ -113,8 +113,9 @@ public:
     std::vector<REFERENCE_TIME> SegmentStarts() const;
     bool WaitForSamples(size_t count, int milliseconds = 20000) const;
     bool WaitForEndOfStream(int milliseconds = 20000, int count = 1) const;
-    // Forgets the samples (not the counts).
+    // Forgets the samples (not the counts), or the file.
     void ClearSamples();
+    void ClearFile();
 
 private:
     friend class CapturePin;
