@@ -35,6 +35,12 @@ struct CapturedSample {
     std::optional<CMediaType> attachedType;
 
     bool HasTime() const { return SUCCEEDED(timeResult); }
+    std::optional<REFERENCE_TIME> Start() const {
+        return HasTime() ? std::optional(start) : std::nullopt;
+    }
+    std::optional<REFERENCE_TIME> Stop() const {
+        return HasTime() ? std::optional(stop) : std::nullopt;
+    }
     bool HasMediaTime() const { return mediaTimeResult == S_OK; }
 };
 
