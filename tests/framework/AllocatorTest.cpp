@@ -5,14 +5,12 @@
 
 #include "framework/AMThread.h"
 #include "framework/FilterGraph.h"
+#include "framework/MediaSample.h"
 #include "framework/MemAllocator.h"
-#include "tests/framework/TestTransforms.h"
-#include "tests/support/filters/CaptureSink.h"
-#include "tests/support/filters/StreamSource.h"
+#include "tests/support/filters/PinHelpers.h"
 
 namespace tarnel::test {
-using namespace harness;
-using namespace transforms;
+using harness::PcmType;
 namespace {
 
 std::shared_ptr<CMemAllocator> MakeAllocator(int32_t buffers, int32_t bytes, int32_t align = 1) {

@@ -69,6 +69,7 @@ HRESULT CapturePin::Receive(IMediaSample* sample) {
         sink_->WriteAt(static_cast<uint64_t>(got.start), got.bytes.data(), got.bytes.size());
     }
     if (sink_->keepSamples) sink_->kept_.push_back(MediaSamplePtr::Share(sample));
+    if (!sink_->keepBytes) got.bytes = {};
     sink_->samples_.push_back(std::move(got));
     sink_->cv_.notify_all();
     return S_OK;

@@ -90,6 +90,7 @@ public:
     std::vector<CMediaType> offer;      // what the pin enumerates
     bool completeOnEndOfStream = true;  // end of stream sends EC_COMPLETE to the graph
     bool keepSamples = false;           // hold every sample until stopped (exhausts allocators)
+    bool keepBytes = true;              // false: read every byte but record only the properties
     bool writeAtStartTime = false;      // place samples in File() at their start time
     // Called for every sample before it is recorded, with the number recorded so far, on the
     // delivering thread; anything but S_OK is returned from Receive and the sample is dropped.

@@ -6,7 +6,8 @@
 namespace tarnel::test::harness {
 
 StreamSourcePin::StreamSourcePin(StreamSource* filter, CCritSec* lock)
-    : CSourceStream("Out", filter, lock, nullptr) {}
+    : CSourceStream("Out", filter, lock, nullptr),
+      CMediaTimeSeeking(AM_SEEKING_CanGetDuration | AM_SEEKING_CanGetCurrentPos) {}
 
 void* StreamSourcePin::QueryInterface(const GUID& iid) {
     if (iid == IMediaSeeking::IID) return static_cast<IMediaSeeking*>(this);
@@ -92,20 +93,6 @@ void StreamSourcePin::OpenGate() {
         gateOpen_ = true;
     }
     gateCv_.notify_all();
-}
-
-HRESULT StreamSourcePin::GetCapabilities(uint32_t* c) {
-    *c = AM_SEEKING_CanGetDuration | AM_SEEKING_CanGetCurrentPos;
-    return S_OK;
-}
-
-HRESULT StreamSourcePin::IsFormatSupported(const GUID* f) {
-    return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT StreamSourcePin::QueryPreferredFormat(GUID* f) {
-    *f = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
 }
 
 HRESULT StreamSourcePin::GetDuration(int64_t* d) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "framework/MediaTimeSeeking.h"
 #include "framework/SourceStream.h"
 #include "tests/support/filters/PinHelpers.h"
 
@@ -21,7 +22,7 @@ inline constexpr GUID CLSID_StreamSource = MakeGuid(0x11111111, 0, 0, {1, 0, 0, 
 
 class StreamSource;
 
-class StreamSourcePin : public CSourceStream, public IMediaSeeking {
+class StreamSourcePin : public CSourceStream, public CMediaTimeSeeking {
 public:
     struct Block {
         std::vector<uint8_t> bytes;
@@ -39,26 +40,12 @@ public:
     HRESULT Inactive() override;
     void OpenGate();
 
-    // IMediaSeeking: duration from the sample count, position = end of the last sample.
-    HRESULT GetCapabilities(uint32_t* c) override;
-    HRESULT CheckCapabilities(uint32_t*) override { return S_OK; }
-    HRESULT IsFormatSupported(const GUID* f) override;
-    HRESULT QueryPreferredFormat(GUID* f) override;
-    HRESULT GetTimeFormat(GUID* f) override { return QueryPreferredFormat(f); }
-    HRESULT IsUsingTimeFormat(const GUID* f) override { return IsFormatSupported(f); }
-    HRESULT SetTimeFormat(const GUID* f) override { return IsFormatSupported(f); }
+    // IMediaSeeking in media time: duration from the sample count, position = end of the last
+    // sample; SetPositions only records the start asked for.
     HRESULT GetDuration(int64_t* d) override;
     HRESULT GetStopPosition(int64_t* s) override { return GetDuration(s); }
     HRESULT GetCurrentPosition(int64_t* c) override;
-    HRESULT ConvertTimeFormat(int64_t*, const GUID*, int64_t, const GUID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT SetPositions(int64_t* c, uint32_t, int64_t*, uint32_t) override;
-    HRESULT GetPositions(int64_t*, int64_t*) override { return E_NOTIMPL; }
-    HRESULT GetAvailable(int64_t*, int64_t*) override { return E_NOTIMPL; }
-    HRESULT SetRate(double) override { return E_NOTIMPL; }
-    HRESULT GetRate(double*) override { return E_NOTIMPL; }
-    HRESULT GetPreroll(int64_t*) override { return E_NOTIMPL; }
 
     // Configuration (set before running).
     std::vector<CMediaType> types{PcmType()};
