@@ -67,10 +67,8 @@ struct EncoderRig {
                 static_cast<REFERENCE_TIME>(at / (pcm.channels * 2)) * UNITS / pcm.sampleRate;
             const REFERENCE_TIME t1 =
                 static_cast<REFERENCE_TIME>((at + n) / (pcm.channels * 2)) * UNITS / pcm.sampleRate;
-            test::harness::SampleProps options;
-            options.start = t0;
-            options.stop = t1;
-            ASSERT_EQ(source.Push(std::span(bytes.data() + at, n), options), S_OK);
+            ASSERT_EQ(source.Push(std::span(bytes.data() + at, n), test::harness::Stamped(t0, t1)),
+                      S_OK);
         }
     }
 

@@ -12,13 +12,10 @@ namespace tarnel {
 namespace {
 
 using test::harness::CaptureSink;
+using test::harness::PcmType;
 using test::harness::PushSource;
 using test::harness::RecordingGraph;
 using test::harness::SampleProps;
-
-CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
-}
 
 int16_t Le16(const std::vector<uint8_t>& bytes, size_t index) {
     return static_cast<int16_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));
@@ -27,7 +24,7 @@ int16_t Le16(const std::vector<uint8_t>& bytes, size_t index) {
 // ---- negotiation without a graph ----
 
 TEST(SampleSizeConverterTypes, EightBitMonoIsProposedAsSixteenBit) {
-    const auto proposal = SampleSizeConverter::ProposeOutput(Pcm(1, 22050, 8), 16);
+    const auto proposal = SampleSizeConverter::ProposeOutput(PcmType(1, 22050, 8), 16);
     ASSERT_TRUE(proposal);
     const auto wfx = proposal->WaveFormatEx();
     ASSERT_TRUE(wfx);
@@ -44,7 +41,7 @@ TEST(SampleSizeConverterTypes, EightBitMonoIsProposedAsSixteenBit) {
 
 TEST(SampleSizeConverterTypes, OtherSizesAreProposedUnchanged) {
     for (uint16_t bits : {16, 24, 32}) {
-        const CMediaType input = Pcm(2, 44100, bits);
+        const CMediaType input = PcmType(2, 44100, bits);
         const auto proposal = SampleSizeConverter::ProposeOutput(input, 16);
         ASSERT_TRUE(proposal) << bits;
         EXPECT_EQ(*proposal, input) << bits;
@@ -64,7 +61,7 @@ TEST(SampleSizeConverterTypes, WideningKeepsExtraFormatBytes) {
 }
 
 TEST(SampleSizeConverterTypes, ProposalRefusesNonAudioAndOverflowingSizes) {
-    CMediaType video = Pcm(1, 8000, 8);
+    CMediaType video = PcmType(1, 8000, 8);
     video.majortype = MEDIATYPE_Video;
     EXPECT_FALSE(SampleSizeConverter::ProposeOutput(video, 16));
 
@@ -75,7 +72,7 @@ TEST(SampleSizeConverterTypes, ProposalRefusesNonAudioAndOverflowingSizes) {
 
 TEST(SampleSizeConverterTypes, InputMustBePcmAudioWithWaveFormat) {
     SampleSizeConverter filter;
-    CMediaType pcm = Pcm(2, 44100, 16);
+    CMediaType pcm = PcmType(2, 44100, 16);
     EXPECT_EQ(filter.CheckInputType(&pcm), S_OK);
     EXPECT_EQ(filter.CheckInputType(nullptr), E_POINTER);
 
@@ -100,19 +97,19 @@ TEST(SampleSizeConverterTypes, TransformPairs) {
     const auto check = [&](CMediaType in, CMediaType out) {
         return filter.CheckTransform(&in, &out);
     };
-    EXPECT_EQ(check(Pcm(1, 22050, 8), Pcm(1, 22050, 16)), S_OK);
-    EXPECT_EQ(check(Pcm(1, 22050, 8), Pcm(1, 22050, 8)), S_OK);
-    EXPECT_EQ(check(Pcm(2, 44100, 16), Pcm(2, 44100, 16)), S_OK);
-    EXPECT_EQ(check(Pcm(2, 44100, 24), Pcm(2, 44100, 24)), S_OK);
+    EXPECT_EQ(check(PcmType(1, 22050, 8), PcmType(1, 22050, 16)), S_OK);
+    EXPECT_EQ(check(PcmType(1, 22050, 8), PcmType(1, 22050, 8)), S_OK);
+    EXPECT_EQ(check(PcmType(2, 44100, 16), PcmType(2, 44100, 16)), S_OK);
+    EXPECT_EQ(check(PcmType(2, 44100, 24), PcmType(2, 44100, 24)), S_OK);
     // Narrowing, rate or channel changes cannot be done by widening or copying.
-    EXPECT_EQ(check(Pcm(2, 44100, 16), Pcm(2, 44100, 8)), VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(check(Pcm(1, 22050, 8), Pcm(1, 44100, 16)), VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(check(Pcm(1, 22050, 8), Pcm(2, 22050, 16)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(check(PcmType(2, 44100, 16), PcmType(2, 44100, 8)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(check(PcmType(1, 22050, 8), PcmType(1, 44100, 16)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(check(PcmType(1, 22050, 8), PcmType(2, 22050, 16)), VFW_E_TYPE_NOT_ACCEPTED);
     // A 24-bit stream copied under a 16-bit label would be noise.
-    EXPECT_EQ(check(Pcm(2, 44100, 24), Pcm(2, 44100, 16)), VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(check(MakeAudioMediaType(MakeFloatFormat(1, 8000)), Pcm(1, 8000, 16)),
+    EXPECT_EQ(check(PcmType(2, 44100, 24), PcmType(2, 44100, 16)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(check(MakeAudioMediaType(MakeFloatFormat(1, 8000)), PcmType(1, 8000, 16)),
               VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(check(Pcm(1, 8000, 16), MakeAudioMediaType(MakeFloatFormat(1, 8000))),
+    EXPECT_EQ(check(PcmType(1, 8000, 16), MakeAudioMediaType(MakeFloatFormat(1, 8000))),
               VFW_E_TYPE_NOT_ACCEPTED);
 }
 
@@ -122,7 +119,7 @@ TEST(SampleSizeConverterTypes, GetMediaTypeArguments) {
     EXPECT_EQ(filter.GetMediaType(0, nullptr), E_POINTER);
     EXPECT_EQ(filter.GetMediaType(0, &type), E_UNEXPECTED);  // input not connected
 
-    PushSource source({Pcm(1, 22050, 8)});
+    PushSource source({PcmType(1, 22050, 8)});
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     EXPECT_EQ(filter.GetMediaType(-1, &type), E_INVALIDARG);
     EXPECT_EQ(filter.GetMediaType(1, &type), VFW_S_NO_MORE_ITEMS);
@@ -153,7 +150,7 @@ protected:
 };
 
 TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
-    Connect(Pcm(1, 22050, 8), /*sourceBuffer=*/11026);
+    Connect(PcmType(1, 22050, 8), /*sourceBuffer=*/11026);
     EXPECT_TRUE(filter.IsWidening());
     const auto outFormat = filter.OutputPin()->CurrentMediaType().WaveFormatEx();
     EXPECT_EQ(outFormat->wBitsPerSample, 16);
@@ -199,7 +196,7 @@ TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
 }
 
 TEST_F(SampleSizeConverterChain, SixteenBitStereoPassesByteForByte) {
-    const CMediaType input = Pcm(2, 44100, 16);
+    const CMediaType input = PcmType(2, 44100, 16);
     Connect(input);
     EXPECT_FALSE(filter.IsWidening());
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType(), input);
@@ -212,7 +209,7 @@ TEST_F(SampleSizeConverterChain, SixteenBitStereoPassesByteForByte) {
 }
 
 TEST_F(SampleSizeConverterChain, TwentyFourBitIsCopiedUnderItsOwnType) {
-    const CMediaType input = Pcm(2, 48000, 24);
+    const CMediaType input = PcmType(2, 48000, 24);
     Connect(input);
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType(), input);
     Pause();
@@ -224,7 +221,7 @@ TEST_F(SampleSizeConverterChain, TwentyFourBitIsCopiedUnderItsOwnType) {
 TEST_F(SampleSizeConverterChain, OutputBufferGrowsToHoldTheLargestUpstreamSample) {
     // 8-bit mono 4000 Hz: one second of output is 8000 bytes, but upstream hands out buffers
     // of 6000 bytes (1.5 s), which widen to 12000.
-    Connect(Pcm(1, 4000, 8), /*sourceBuffer=*/6000);
+    Connect(PcmType(1, 4000, 8), /*sourceBuffer=*/6000);
     ALLOCATOR_PROPERTIES props;
     ASSERT_EQ(filter.OutputPin()->Allocator()->GetProperties(&props), S_OK);
     EXPECT_EQ(props.cBuffers, 1);
@@ -238,7 +235,7 @@ TEST_F(SampleSizeConverterChain, OutputBufferGrowsToHoldTheLargestUpstreamSample
 
 TEST_F(SampleSizeConverterChain, SampleLargerThanTheOutputBufferStopsTheStreamCleanly) {
     // 8-bit mono 8000 Hz: the output buffer holds 16000 bytes.
-    Connect(Pcm(1, 8000, 8), /*sourceBuffer=*/4096);
+    Connect(PcmType(1, 8000, 8), /*sourceBuffer=*/4096);
     Pause();
     // An upstream delivering from memory other than the allocator it announced can exceed
     // the buffer; the stream stops with an error instead of writing past it.
@@ -254,7 +251,7 @@ TEST_F(SampleSizeConverterChain, SampleLargerThanTheOutputBufferStopsTheStreamCl
 
 TEST_F(SampleSizeConverterChain, WideningFollowsTheAgreedOutputType) {
     // First connected to a downstream that takes the 16-bit proposal ...
-    Connect(Pcm(1, 11025, 8));
+    Connect(PcmType(1, 11025, 8));
     EXPECT_TRUE(filter.IsWidening());
     ASSERT_EQ(filter.OutputPin()->Disconnect(), S_OK);
     ASSERT_EQ(sink.Pin()->Disconnect(), S_OK);
@@ -262,7 +259,7 @@ TEST_F(SampleSizeConverterChain, WideningFollowsTheAgreedOutputType) {
     // ... then to one that only takes the 8-bit stream as it is: no widening any more.
     CaptureSink narrow;
     narrow.accept = [](const CMediaType& t) { return t.WaveFormatEx()->wBitsPerSample == 8; };
-    narrow.offer = {Pcm(1, 11025, 8)};
+    narrow.offer = {PcmType(1, 11025, 8)};
     ASSERT_EQ(filter.OutputPin()->Connect(narrow.Pin(), nullptr), S_OK);
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType().WaveFormatEx()->wBitsPerSample, 8);
     EXPECT_FALSE(filter.IsWidening());
@@ -275,10 +272,10 @@ TEST_F(SampleSizeConverterChain, WideningFollowsTheAgreedOutputType) {
 }
 
 TEST_F(SampleSizeConverterChain, AnnouncedFormatChangeIsPassedOnWidened) {
-    Connect(Pcm(1, 22050, 8));
+    Connect(PcmType(1, 22050, 8));
     Pause();
     SampleProps props;
-    props.attachedType = Pcm(1, 22050, 8);
+    props.attachedType = PcmType(1, 22050, 8);
     ASSERT_EQ(source->Push(std::vector<uint8_t>{128, 128}, props), S_OK);
     ASSERT_EQ(sink.Samples().size(), 1u);
     ASSERT_TRUE(sink.Samples()[0].attachedType);

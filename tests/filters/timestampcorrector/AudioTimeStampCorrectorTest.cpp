@@ -12,24 +12,14 @@ namespace tarnel {
 namespace {
 
 using test::harness::CaptureSink;
+using test::harness::PcmType;
 using test::harness::PushSource;
 using test::harness::RecordingGraph;
-using test::harness::SampleProps;
-
-CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
-}
-
-SampleProps At(REFERENCE_TIME start, REFERENCE_TIME stop) {
-    SampleProps props;
-    props.start = start;
-    props.stop = stop;
-    return props;
-}
+using test::harness::Stamped;
 
 TEST(AudioTimeStampCorrectorTypes, AcceptsOnlyPcmAudioWithAByteRate) {
     AudioTimeStampCorrector filter;
-    CMediaType pcm = Pcm(2, 44100, 16);
+    CMediaType pcm = PcmType(2, 44100, 16);
     EXPECT_EQ(filter.CheckInputType(&pcm), S_OK);
     EXPECT_EQ(filter.CheckInputType(nullptr), E_POINTER);
     CMediaType floating = MakeAudioMediaType(MakeFloatFormat(2, 44100));
@@ -76,14 +66,14 @@ protected:
 };
 
 TEST_F(TimeStampChain, CdQualityStereoIsRestampedFromZero) {
-    Connect({Pcm(2, 44100, 16)});
+    Connect({PcmType(2, 44100, 16)});
     Pause();
     EXPECT_EQ(filter.TimeLine().timePerByte(), 56);
     std::vector<uint8_t> bytes(17640);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i);
     // The source's own stamps start late and jump; none of them survive.
-    ASSERT_EQ(source->Push(bytes, At(50'000'000, 50'100'000)), S_OK);
-    ASSERT_EQ(source->Push(bytes, At(90'000'000, 10)), S_OK);
+    ASSERT_EQ(source->Push(bytes, Stamped(50'000'000, 50'100'000)), S_OK);
+    ASSERT_EQ(source->Push(bytes, Stamped(90'000'000, 10)), S_OK);
     ASSERT_EQ(source->Push(std::vector<uint8_t>(4), {}), S_OK);  // no stamps at all
 
     ASSERT_EQ(sink.Samples().size(), 3u);
@@ -101,9 +91,9 @@ TEST_F(TimeStampChain, CdQualityStereoIsRestampedFromZero) {
 }
 
 TEST_F(TimeStampChain, NarrowbandMono) {
-    Connect({Pcm(1, 8000, 16)});
+    Connect({PcmType(1, 8000, 16)});
     Pause();
-    ASSERT_EQ(source->Push(std::vector<uint8_t>(1600), At(-5000, -1)), S_OK);
+    ASSERT_EQ(source->Push(std::vector<uint8_t>(1600), Stamped(-5000, -1)), S_OK);
     ASSERT_EQ(source->Push(std::vector<uint8_t>(1600)), S_OK);
     ASSERT_EQ(sink.Samples().size(), 2u);
     EXPECT_EQ(sink.Samples()[0].start, 0);
@@ -112,7 +102,7 @@ TEST_F(TimeStampChain, NarrowbandMono) {
 }
 
 TEST_F(TimeStampChain, EveryRunStartsAgainAtZero) {
-    Connect({Pcm(2, 44100, 16)});
+    Connect({PcmType(2, 44100, 16)});
     Pause();
     ASSERT_EQ(source->Push(std::vector<uint8_t>(17640)), S_OK);
     Stop();
@@ -120,14 +110,14 @@ TEST_F(TimeStampChain, EveryRunStartsAgainAtZero) {
     EXPECT_EQ(filter.TimeLine().timePerByte(), 0);
 
     Pause();
-    ASSERT_EQ(source->Push(std::vector<uint8_t>(100), At(123456, 234567)), S_OK);
+    ASSERT_EQ(source->Push(std::vector<uint8_t>(100), Stamped(123456, 234567)), S_OK);
     ASSERT_EQ(sink.Samples().size(), 2u);
     EXPECT_EQ(sink.Samples()[1].start, 0);
     EXPECT_EQ(sink.Samples()[1].stop, 5600);
 }
 
 TEST_F(TimeStampChain, SamplesAreStampedInPlaceInTheDownstreamBuffers) {
-    Connect({Pcm(2, 44100, 16)});
+    Connect({PcmType(2, 44100, 16)});
     EXPECT_FALSE(filter.UsingDifferentAllocators());
     EXPECT_EQ(filter.InputPin()->CurrentMediaType(), filter.OutputPin()->CurrentMediaType());
 }
@@ -135,8 +125,8 @@ TEST_F(TimeStampChain, SamplesAreStampedInPlaceInTheDownstreamBuffers) {
 // ---- keeping the output type equal to the input type ----
 
 TEST(TimeStampReconnect, DownstreamPreferenceIsMetByReconnectingTheInput) {
-    const CMediaType cd = Pcm(2, 44100, 16);
-    const CMediaType voice = Pcm(1, 16000, 16);
+    const CMediaType cd = PcmType(2, 44100, 16);
+    const CMediaType voice = PcmType(1, 16000, 16);
     RecordingGraph graph;
     AudioTimeStampCorrector filter;
     filter.JoinFilterGraph(&graph, "TS Fixer");
@@ -154,8 +144,8 @@ TEST(TimeStampReconnect, DownstreamPreferenceIsMetByReconnectingTheInput) {
 }
 
 TEST(TimeStampReconnect, TypeUpstreamCannotDeliverIsRefusedAndTheInputTypeKept) {
-    const CMediaType cd = Pcm(2, 44100, 16);
-    const CMediaType voice = Pcm(1, 16000, 16);
+    const CMediaType cd = PcmType(2, 44100, 16);
+    const CMediaType voice = PcmType(1, 16000, 16);
     RecordingGraph graph;
     AudioTimeStampCorrector filter;
     filter.JoinFilterGraph(&graph, "TS Fixer");
@@ -171,8 +161,8 @@ TEST(TimeStampReconnect, TypeUpstreamCannotDeliverIsRefusedAndTheInputTypeKept) 
 }
 
 TEST(TimeStampReconnect, FailedReconnectionRefusesTheType) {
-    const CMediaType cd = Pcm(2, 44100, 16);
-    const CMediaType voice = Pcm(1, 16000, 16);
+    const CMediaType cd = PcmType(2, 44100, 16);
+    const CMediaType voice = PcmType(1, 16000, 16);
     RecordingGraph graph;
     graph.reconnectResult = E_FAIL;
     AudioTimeStampCorrector filter;
@@ -188,8 +178,8 @@ TEST(TimeStampReconnect, FailedReconnectionRefusesTheType) {
 }
 
 TEST(TimeStampReconnect, WorksThroughTheGraphManager) {
-    const CMediaType cd = Pcm(2, 44100, 16);
-    const CMediaType voice = Pcm(1, 16000, 16);
+    const CMediaType cd = PcmType(2, 44100, 16);
+    const CMediaType voice = PcmType(1, 16000, 16);
     FilterRegistry registry;
     FilterGraph graph(registry);
     auto source = std::make_shared<PushSource>(std::vector<CMediaType>{cd, voice});
@@ -207,7 +197,7 @@ TEST(TimeStampReconnect, WorksThroughTheGraphManager) {
 
     ASSERT_TRUE(SUCCEEDED(graph.SetSyncSource(nullptr)));
     ASSERT_TRUE(SUCCEEDED(graph.Pause()));
-    ASSERT_EQ(source->Push(std::vector<uint8_t>(3200), At(777, 888)), S_OK);
+    ASSERT_EQ(source->Push(std::vector<uint8_t>(3200), Stamped(777, 888)), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.Stop()));
     ASSERT_EQ(sink->Samples().size(), 1u);
     EXPECT_EQ(sink->Samples()[0].start, 0);

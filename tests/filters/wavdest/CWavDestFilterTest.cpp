@@ -17,13 +17,10 @@ namespace tarnel {
 namespace {
 
 using test::harness::CaptureSink;
+using test::harness::PcmType;
 using test::harness::PushSource;
 using test::harness::RecordingGraph;
-using test::harness::SampleProps;
-
-CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
-}
+using test::harness::Stamped;
 
 // The 40-byte block the MP3 encoder announces (MPEGLAYER3WAVEFORMAT: 18 + 12 extra bytes is
 // 30; the encoder's own block carries 22 extra bytes).
@@ -42,13 +39,6 @@ CMediaType Mpeg40() {
     return type;
 }
 
-SampleProps At(REFERENCE_TIME start, REFERENCE_TIME stop) {
-    SampleProps props;
-    props.start = start;
-    props.stop = stop;
-    return props;
-}
-
 std::string Tag(const std::vector<uint8_t>& bytes, size_t offset) {
     return std::string(reinterpret_cast<const char*>(bytes.data() + offset), 4);
 }
@@ -63,7 +53,7 @@ std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
 
 TEST(WavDestTypes, AnyWaveFormatIsAcceptedAndNothingElse) {
     CWavDestFilter filter;
-    CMediaType pcm = Pcm(2, 44100, 16);
+    CMediaType pcm = PcmType(2, 44100, 16);
     CMediaType mpeg = Mpeg40();
     EXPECT_EQ(filter.CheckInputType(&pcm), S_OK);
     EXPECT_EQ(filter.CheckInputType(&mpeg), S_OK);
@@ -109,7 +99,7 @@ TEST(WavDestTypes, OutputIsAWaveByteStream) {
 
     CMediaType wave(MEDIATYPE_Stream, MEDIASUBTYPE_WAVE);
     CMediaType otherStream(MEDIATYPE_Stream, MEDIASUBTYPE_AU);
-    CMediaType pcm = Pcm(2, 44100, 16);
+    CMediaType pcm = PcmType(2, 44100, 16);
     EXPECT_EQ(out->QueryAccept(&wave), S_OK);
     EXPECT_EQ(out->QueryAccept(&otherStream), S_FALSE);
     EXPECT_EQ(out->QueryAccept(&pcm), S_FALSE);
@@ -252,7 +242,7 @@ TEST_F(WavDestChain, PcmConversionGivesAFileAnIndependentReaderAccepts) {
     const std::vector<uint8_t> pcm(encoded.begin() + 44, encoded.end());
     ASSERT_EQ(pcm.size(), 88200u);
 
-    Connect(Pcm(2, 44100, 16));
+    Connect(PcmType(2, 44100, 16));
     // The output allocator mirrors the input's: one buffer of the same size.
     ALLOCATOR_PROPERTIES inputProps, outputProps;
     ASSERT_EQ(filter.InputPin()->Allocator()->GetProperties(&inputProps), S_OK);
@@ -265,7 +255,7 @@ TEST_F(WavDestChain, PcmConversionGivesAFileAnIndependentReaderAccepts) {
     EXPECT_EQ(filter.HeaderSize(), 46u);
     for (size_t offset = 0; offset < pcm.size(); offset += 17640) {
         const size_t n = std::min<size_t>(17640, pcm.size() - offset);
-        ASSERT_EQ(source->Push({pcm.data() + offset, n}, At(999, 1999)), S_OK);
+        ASSERT_EQ(source->Push({pcm.data() + offset, n}, Stamped(999, 1999)), S_OK);
     }
     EXPECT_EQ(Position(), 5'000'000);  // five samples of 1 000 000 each
     ASSERT_EQ(sink.Samples().size(), 5u);
@@ -304,9 +294,9 @@ TEST_F(WavDestChain, MpegStreamGetsA68ByteHeaderAndItsStopTimeAsPosition) {
     EXPECT_EQ(filter.HeaderSize(), 68u);
     const auto frame1 = Pattern(417, 1);
     const auto frame2 = Pattern(418, 2);
-    ASSERT_EQ(source->Push(frame1, At(0, 261224)), S_OK);
+    ASSERT_EQ(source->Push(frame1, Stamped(0, 261224)), S_OK);
     EXPECT_EQ(Position(), 261224);
-    ASSERT_EQ(source->Push(frame2, At(261224, 522449)), S_OK);
+    ASSERT_EQ(source->Push(frame2, Stamped(261224, 522449)), S_OK);
     EXPECT_EQ(Position(), 522449);
     // The encoder's last sample carries no times: the position stays.
     ASSERT_EQ(source->Push(Pattern(100, 3), {}), S_OK);
@@ -324,7 +314,7 @@ TEST_F(WavDestChain, MpegStreamGetsA68ByteHeaderAndItsStopTimeAsPosition) {
 }
 
 TEST_F(WavDestChain, SampleRefusedDownstreamIsNotCounted) {
-    Connect(Pcm(1, 8000, 16));
+    Connect(PcmType(1, 8000, 16));
     sink.onSample = [](const test::harness::CapturedSample&, size_t received) {
         return received == 1 ? S_FALSE : S_OK;
     };
@@ -347,7 +337,7 @@ TEST_F(WavDestChain, SampleRefusedDownstreamIsNotCounted) {
 }
 
 TEST_F(WavDestChain, CancelledConversionStillGetsAHeaderWithTheSizesReached) {
-    Connect(Pcm(2, 44100, 16));
+    Connect(PcmType(2, 44100, 16));
     Pause();
     ASSERT_EQ(source->Push(Pattern(4000, 9)), S_OK);
     ASSERT_EQ(Stop(), S_OK);  // no end of stream: a cancel
@@ -357,7 +347,7 @@ TEST_F(WavDestChain, CancelledConversionStillGetsAHeaderWithTheSizesReached) {
 }
 
 TEST_F(WavDestChain, NextRunStartsFromScratch) {
-    Connect(Pcm(2, 44100, 16));
+    Connect(PcmType(2, 44100, 16));
     Pause();
     ASSERT_EQ(source->Push(Pattern(17640, 1)), S_OK);
     ASSERT_EQ(source->Push(Pattern(17640, 2)), S_OK);
@@ -375,7 +365,7 @@ TEST_F(WavDestChain, NextRunStartsFromScratch) {
 }
 
 TEST_F(WavDestChain, PositionUsesTruncatedPcmDurations) {
-    Connect(Pcm(2, 44100, 16));
+    Connect(PcmType(2, 44100, 16));
     Pause();
     for (int i = 0; i < 3; ++i) ASSERT_EQ(source->Push(Pattern(1, 0)), S_OK);
     EXPECT_EQ(Position(), 3 * 56);  // 56.69 per byte, truncated each time
@@ -386,12 +376,12 @@ TEST_F(WavDestChain, PcmWithoutAByteRateFallsBackToTimeStamps) {
     wfx.nAvgBytesPerSec = 0;
     Connect(MakeAudioMediaType(wfx));
     Pause();
-    ASSERT_EQ(source->Push(Pattern(100, 0), At(0, 62500)), S_OK);
+    ASSERT_EQ(source->Push(Pattern(100, 0), Stamped(0, 62500)), S_OK);
     EXPECT_EQ(Position(), 62500);
 }
 
 TEST_F(WavDestChain, HeaderFailuresAreReported) {
-    Connect(Pcm(1, 8000, 16));
+    Connect(PcmType(1, 8000, 16));
     Pause();
     sink.seekResult = STG_E_INVALIDFUNCTION;
     EXPECT_EQ(Stop(), STG_E_INVALIDFUNCTION);
@@ -419,7 +409,7 @@ TEST_F(WavDestChain, HeaderFailuresAreReported) {
 }
 
 TEST_F(WavDestChain, SampleLargerThanTheOutputBufferAbortsWithoutOverrun) {
-    Connect(Pcm(1, 8000, 16), /*sourceBuffer=*/4096);
+    Connect(PcmType(1, 8000, 16), /*sourceBuffer=*/4096);
     Pause();
     // An upstream that delivers from memory other than the allocator it announced can send
     // more than one output buffer holds: the stream stops instead of writing past the buffer.
@@ -435,7 +425,7 @@ TEST_F(WavDestChain, SampleLargerThanTheOutputBufferAbortsWithoutOverrun) {
 }
 
 TEST_F(WavDestChain, ProgressIsReadableWhileStreaming) {
-    Connect(Pcm(2, 44100, 16), 1764);
+    Connect(PcmType(2, 44100, 16), 1764);
     Pause();
     std::atomic<bool> done{false};
     std::thread streaming([&] {

@@ -25,6 +25,11 @@ struct SampleProps {
     std::optional<CMediaType> attachedType;
 };
 
+// Props with a start and a stop time.
+inline SampleProps Stamped(REFERENCE_TIME start, REFERENCE_TIME stop) {
+    return {.start = start, .stop = stop};
+}
+
 class PushSource;
 
 class PushPin : public CBaseOutputPin {
