@@ -4,7 +4,8 @@
 // which types it takes and offers, whether end of stream completes the graph, a hook on every
 // sample (to fail or block Receive), holding Receive until released, keeping the samples (to
 // exhaust an allocator), laying samples out as a file by their start times, and IStream over
-// that file as the File Writer offers it.
+// that file as the File Writer offers it. What arrived sits behind the sink's own mutex: any
+// thread may read it while samples stream.
 
 #include <condition_variable>
 #include <cstdint>
