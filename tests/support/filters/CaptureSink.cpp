@@ -1,7 +1,6 @@
 #include "tests/support/filters/CaptureSink.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 namespace tarnel::test::harness {
@@ -190,73 +189,11 @@ void CaptureSink::Release() {
     cv_.notify_all();
 }
 
-bool CaptureSink::WaitHeld(int milliseconds) {
-    std::unique_lock lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return held_; });
-}
-
-std::vector<CapturedSample> CaptureSink::Samples() const {
-    std::lock_guard lock(mutex_);
-    return samples_;
-}
-
 std::vector<uint8_t> CaptureSink::Bytes() const {
     std::lock_guard lock(mutex_);
     std::vector<uint8_t> all;
     for (const auto& s : samples_) all.insert(all.end(), s.bytes.begin(), s.bytes.end());
     return all;
-}
-
-std::vector<uint8_t> CaptureSink::File() const {
-    std::lock_guard lock(mutex_);
-    return file_;
-}
-
-uint64_t CaptureSink::FilePosition() const {
-    std::lock_guard lock(mutex_);
-    return filePosition_;
-}
-
-int CaptureSink::StreamWrites() const {
-    std::lock_guard lock(mutex_);
-    return streamWrites_;
-}
-
-int CaptureSink::EndOfStreamCount() const {
-    std::lock_guard lock(mutex_);
-    return endOfStreams_;
-}
-
-int CaptureSink::FlushCount() const {
-    std::lock_guard lock(mutex_);
-    return flushes_;
-}
-
-size_t CaptureSink::SamplesSinceFlush() const {
-    std::lock_guard lock(mutex_);
-    return samples_.size() - samplesAtFlush_;
-}
-
-size_t CaptureSink::SamplesBeforeEndOfStream() const {
-    std::lock_guard lock(mutex_);
-    return samplesAtEndOfStream_;
-}
-
-std::vector<REFERENCE_TIME> CaptureSink::SegmentStarts() const {
-    std::lock_guard lock(mutex_);
-    return segments_;
-}
-
-bool CaptureSink::WaitForSamples(size_t count, int milliseconds) const {
-    std::unique_lock lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                        [&] { return samples_.size() >= count; });
-}
-
-bool CaptureSink::WaitForEndOfStream(int milliseconds, int count) const {
-    std::unique_lock lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                        [&] { return endOfStreams_ >= count; });
 }
 
 void CaptureSink::ClearSamples() {

@@ -7,11 +7,13 @@
 // that file as the File Writer offers it. What arrived sits behind the sink's own mutex: any
 // thread may read it while samples stream.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "framework/BaseFilter.h"
@@ -106,27 +108,64 @@ public:
     // wait with S_FALSE and drops the sample.
     void Hold();
     void Release();
-    bool WaitHeld(int milliseconds = 20000);
+    bool WaitHeld(int milliseconds = 20000) {
+        return WaitUntil(milliseconds, [this] { return held_; });
+    }
 
     // ---- what arrived
-    std::vector<CapturedSample> Samples() const;
+    std::vector<CapturedSample> Samples() const {
+        return Locked([this] { return samples_; });
+    }
     std::vector<uint8_t> Bytes() const;  // the samples' bytes back to back
-    std::vector<uint8_t> File() const;   // written by start time or through IStream
-    uint64_t FilePosition() const;
-    int StreamWrites() const;
-    int EndOfStreamCount() const;
-    int FlushCount() const;
-    size_t SamplesSinceFlush() const;         // since the last flush began
-    size_t SamplesBeforeEndOfStream() const;  // before the first end of stream
-    std::vector<REFERENCE_TIME> SegmentStarts() const;
-    bool WaitForSamples(size_t count, int milliseconds = 20000) const;
-    bool WaitForEndOfStream(int milliseconds = 20000, int count = 1) const;
+    // Written by start time or through IStream.
+    std::vector<uint8_t> File() const {
+        return Locked([this] { return file_; });
+    }
+    uint64_t FilePosition() const {
+        return Locked([this] { return filePosition_; });
+    }
+    int StreamWrites() const {
+        return Locked([this] { return streamWrites_; });
+    }
+    int EndOfStreamCount() const {
+        return Locked([this] { return endOfStreams_; });
+    }
+    int FlushCount() const {
+        return Locked([this] { return flushes_; });
+    }
+    // Since the last flush began.
+    size_t SamplesSinceFlush() const {
+        return Locked([this] { return samples_.size() - samplesAtFlush_; });
+    }
+    // Before the first end of stream.
+    size_t SamplesBeforeEndOfStream() const {
+        return Locked([this] { return samplesAtEndOfStream_; });
+    }
+    std::vector<REFERENCE_TIME> SegmentStarts() const {
+        return Locked([this] { return segments_; });
+    }
+    bool WaitForSamples(size_t count, int milliseconds = 20000) const {
+        return WaitUntil(milliseconds, [&] { return samples_.size() >= count; });
+    }
+    bool WaitForEndOfStream(int milliseconds = 20000, int count = 1) const {
+        return WaitUntil(milliseconds, [&] { return endOfStreams_ >= count; });
+    }
     // Forgets the samples (not the counts), or the file.
     void ClearSamples();
     void ClearFile();
 
 private:
     friend class CapturePin;
+    template <class Read>
+    std::invoke_result_t<Read> Locked(Read read) const {
+        std::lock_guard lock(mutex_);
+        return read();
+    }
+    template <class Done>
+    bool WaitUntil(int milliseconds, Done done) const {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, std::chrono::milliseconds(milliseconds), done);
+    }
     void WriteAt(uint64_t offset, const uint8_t* bytes, size_t count);  // needs mutex_
 
     CCritSec lock_;
