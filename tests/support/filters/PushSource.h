@@ -13,16 +13,17 @@
 
 namespace tarnel::test::harness {
 
-// What Push sets on a sample besides its bytes; unset times stay unset.
+// What Push sets on a sample besides its bytes; unset times stay unset. Every member has an
+// initializer, so designated initializers may leave any out.
 struct SampleProps {
-    std::optional<REFERENCE_TIME> start;
-    std::optional<REFERENCE_TIME> stop;  // only used with start
-    std::optional<std::pair<int64_t, int64_t>> mediaTimes;
+    std::optional<REFERENCE_TIME> start{};
+    std::optional<REFERENCE_TIME> stop{};  // only used with start
+    std::optional<std::pair<int64_t, int64_t>> mediaTimes{};
     bool syncPoint = true;
     bool preroll = false;
     bool discontinuity = false;
     uint32_t streamId = AM_STREAM_MEDIA;
-    std::optional<CMediaType> attachedType;
+    std::optional<CMediaType> attachedType{};
 };
 
 // Props with a start and a stop time.
