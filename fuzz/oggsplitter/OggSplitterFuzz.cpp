@@ -4,17 +4,21 @@
 #include <vector>
 
 #include "filters/oggsplitter/COggSplitter.h"
-#include "fuzz/oggsplitter/FuzzFilters.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/MemoryReader.h"
 
 using namespace tarnel;
+using test::harness::CaptureSink;
+using test::harness::MemoryReader;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto bytes = std::make_shared<fuzz::BytesFilter>(std::vector<uint8_t>(data, data + size));
+    auto bytes = std::make_shared<MemoryReader>(std::vector<uint8_t>(data, data + size));
     auto splitter = std::make_shared<COggSplitter>();
     if (FAILED(bytes->Pin()->Connect(splitter->InputPin(), nullptr))) return 0;
-    std::vector<std::shared_ptr<fuzz::NullSink>> sinks;
+    std::vector<std::shared_ptr<CaptureSink>> sinks;
     for (int i = 0; i < splitter->OutputCount(); ++i) {
-        auto sink = std::make_shared<fuzz::NullSink>();
+        auto sink = std::make_shared<CaptureSink>();
+        sink->keepBytes = false;
         if (SUCCEEDED(splitter->OutputPin(i)->Connect(sink->Pin(), nullptr))) sinks.push_back(sink);
     }
     uint32_t count = 0;
@@ -37,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                nullptr, AM_SEEKING_NoPositioning);
         for (auto& sink : sinks) sink->Pause();
         splitter->Pause();
-        for (auto& sink : sinks) sink->WaitEnded(5000);
+        for (auto& sink : sinks) sink->WaitForEndOfStream(5000);
         for (auto& sink : sinks) sink->Stop();
         splitter->Stop();
     }

@@ -7,18 +7,22 @@
 #include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "framework/RefTime.h"
-#include "fuzz/oggsplitter/FuzzFilters.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PushSource.h"
 
 using namespace tarnel;
+using test::harness::CaptureSink;
+using test::harness::PushSource;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     VorbisFormatBlock block;
     block.channels = static_cast<uint16_t>(1 + data[0] % 8);
     block.samplesPerSec = 8000;
-    auto source = std::make_shared<fuzz::PushFilter>(MakeVorbisMediaType(block));
+    auto source = std::make_shared<PushSource>(MakeVorbisMediaType(block), 70000);
     auto decoder = std::make_shared<CVorbisDec>();
-    auto sink = std::make_shared<fuzz::NullSink>();
+    auto sink = std::make_shared<CaptureSink>();
+    sink->keepBytes = false;
     if (SUCCEEDED(source->Pin()->Connect(decoder->InputPin(), nullptr)) &&
         SUCCEEDED(decoder->OutputPin()->Connect(sink->Pin(), nullptr))) {
         sink->Pause();
@@ -33,12 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             length = std::min(length, size - at);
             REFERENCE_TIME start = SamplesToRefTime(granule, 8000);
             if (index % 29 == 28) start = -1;  // now and then a negative time
-            source->Pin()->Push(data + at, length, start, index % 37 == 36);
+            source->Push({data + at, length}, {.start = start,
+                                               .stop = start + 1,
+                                               .syncPoint = false,
+                                               .discontinuity = index % 37 == 36});
             at += length;
             granule += 256;
             ++index;
         }
-        source->Pin()->DeliverEndOfStream();
+        source->PushEndOfStream();
         sink->Stop();
         decoder->Stop();
         source->Stop();

@@ -7,6 +7,7 @@
 #include "framework/BaseFilter.h"
 #include "framework/BaseOutputPin.h"
 #include "framework/Guids.h"
+#include "framework/MediaTimeSeeking.h"
 #include "tests/support/TestAudio.h"
 
 namespace tarnel::test {
@@ -17,10 +18,11 @@ constexpr GUID kScriptedSourceClsid =
 constexpr char kMagic[] = "SCRIPTED";
 constexpr size_t kMagicSize = sizeof kMagic - 1;
 
-class ScriptedPin : public CBaseOutputPin, public IMediaSeeking {
+class ScriptedPin : public CBaseOutputPin, public CMediaTimeSeeking {
 public:
     ScriptedPin(CBaseFilter* filter, CCritSec* lock, HRESULT* hr)
-        : CBaseOutputPin("Output", filter, lock, hr) {}
+        : CBaseOutputPin("Output", filter, lock, hr),
+          CMediaTimeSeeking(AM_SEEKING_CanGetDuration) {}
 
     void Configure(uint32_t tag, int64_t duration) {
         type_ = CMediaType(MEDIATYPE_Audio, FourccSubtype(tag), FORMAT_WaveFormatEx);
@@ -54,25 +56,7 @@ public:
         return alloc->SetProperties(&request, &actual);
     }
 
-    // IMediaSeeking: only the duration matters here.
-    HRESULT GetCapabilities(uint32_t* c) override {
-        *c = AM_SEEKING_CanGetDuration;
-        return S_OK;
-    }
-    HRESULT CheckCapabilities(uint32_t* c) override {
-        *c &= AM_SEEKING_CanGetDuration;
-        return *c ? S_OK : E_FAIL;
-    }
-    HRESULT IsFormatSupported(const GUID* f) override {
-        return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-    }
-    HRESULT QueryPreferredFormat(GUID* f) override {
-        *f = TIME_FORMAT_MEDIA_TIME;
-        return S_OK;
-    }
-    HRESULT GetTimeFormat(GUID* f) override { return QueryPreferredFormat(f); }
-    HRESULT IsUsingTimeFormat(const GUID* f) override { return IsFormatSupported(f); }
-    HRESULT SetTimeFormat(const GUID* f) override { return IsFormatSupported(f); }
+    // IMediaSeeking in media time: only the duration matters here.
     HRESULT GetDuration(int64_t* d) override {
         *d = duration_;
         return S_OK;
@@ -82,27 +66,7 @@ public:
         *c = 0;
         return S_OK;
     }
-    HRESULT ConvertTimeFormat(int64_t*, const GUID*, int64_t, const GUID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT SetPositions(int64_t*, uint32_t, int64_t*, uint32_t) override { return E_NOTIMPL; }
-    HRESULT GetPositions(int64_t* c, int64_t* s) override {
-        *c = 0;
-        return GetDuration(s);
-    }
-    HRESULT GetAvailable(int64_t* e, int64_t* l) override {
-        *e = 0;
-        return GetDuration(l);
-    }
-    HRESULT SetRate(double) override { return E_NOTIMPL; }
-    HRESULT GetRate(double* r) override {
-        *r = 1.0;
-        return S_OK;
-    }
-    HRESULT GetPreroll(int64_t* p) override {
-        *p = 0;
-        return S_OK;
-    }
 
 private:
     CMediaType type_;

@@ -3,12 +3,14 @@
 #include <atomic>
 #include <thread>
 
-#include "Harness.h"
 #include "framework/AMThread.h"
+#include "framework/FilterGraph.h"
+#include "framework/MediaSample.h"
 #include "framework/MemAllocator.h"
+#include "tests/support/filters/PinHelpers.h"
 
 namespace tarnel::test {
-using namespace basefilters;
+using harness::PcmType;
 namespace {
 
 std::shared_ptr<CMemAllocator> MakeAllocator(int32_t buffers, int32_t bytes, int32_t align = 1) {

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "Harness.h"
 #include "framework/AudioCodecFilter.h"
 #include "framework/BufferRequest.h"
+#include "framework/FilterGraph.h"
+#include "framework/MemAllocator.h"
+#include "tests/framework/TestTransforms.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/StreamSource.h"
 
 namespace tarnel::test {
-using namespace basefilters;
+using namespace harness;
+using namespace transforms;
 namespace {
 
 // Grants at most `buffers` buffers of at most `bytes` bytes.
@@ -88,16 +93,16 @@ public:
 struct CodecChain {
     FilterRegistry registry;
     FilterGraph graph{registry};
-    std::shared_ptr<TestSource> source = std::make_shared<TestSource>();
+    std::shared_ptr<StreamSource> source = std::make_shared<StreamSource>();
     std::shared_ptr<TestCodec> codec = std::make_shared<TestCodec>();
-    std::shared_ptr<TestSink> sink = std::make_shared<TestSink>();
+    std::shared_ptr<CaptureSink> sink = std::make_shared<CaptureSink>(IsAudio);
     std::vector<std::pair<int32_t, intptr_t>> events;  // of the last run
     CodecChain() {
         graph.AddFilter(source, "Source");
         graph.AddFilter(codec, "Codec");
         graph.AddFilter(sink, "Sink");
         EXPECT_EQ(graph.Connect(source->pin, codec->InputPin()), S_OK);
-        EXPECT_EQ(graph.Connect(codec->OutputPin(), sink->pin.get()), S_OK);
+        EXPECT_EQ(graph.Connect(codec->OutputPin(), sink->Pin()), S_OK);
     }
     int32_t Run() {
         int32_t code = 0;
@@ -115,16 +120,15 @@ TEST(AudioCodecFilterTest, OutputsAndTailFollowTheInputAndEveryRunStartsWithADis
     chain.source->pin->controlAt = 1;  // goes around the codec
     for (int run = 0; run < 2; ++run) {
         EXPECT_EQ(chain.Run(), EC_COMPLETE);
-        std::lock_guard lock(chain.sink->pin->mutex);
-        auto& got = chain.sink->pin->samples;
+        const auto got = chain.sink->Samples();
         ASSERT_EQ(got.size(), 2u + 1u + 2u + 1u) << run;
         EXPECT_EQ(got[2].streamId, AM_STREAM_CONTROL);
-        EXPECT_EQ(got[2].data.size(), 400u);
-        EXPECT_EQ(got[3].data[0], 2);
-        EXPECT_EQ(got.back().data.size(), 3u);
+        EXPECT_EQ(got[2].bytes.size(), 400u);
+        EXPECT_EQ(got[3].bytes[0], 2);
+        EXPECT_EQ(got.back().bytes.size(), 3u);
         for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].discontinuity, i == 0) << i;
-        EXPECT_EQ(chain.sink->pin->endOfStreams, run + 1);
-        got.clear();
+        EXPECT_EQ(chain.sink->EndOfStreamCount(), run + 1);
+        chain.sink->ClearSamples();
     }
 }
 
@@ -134,8 +138,7 @@ TEST(AudioCodecFilterTest, AFailedDrainAbortsWithItsResultAndEndsNoStream) {
     EXPECT_EQ(chain.Run(), EC_ERRORABORT);
     ASSERT_FALSE(chain.events.empty());
     EXPECT_EQ(chain.events.front().second, E_OUTOFMEMORY);
-    std::lock_guard lock(chain.sink->pin->mutex);
-    EXPECT_EQ(chain.sink->pin->endOfStreams, 0);
+    EXPECT_EQ(chain.sink->EndOfStreamCount(), 0);
 }
 
 // A sample that cannot say whether it is a sync point.

@@ -1,31 +1,36 @@
 #include <gtest/gtest.h>
 
-#include "Harness.h"
+#include "framework/FilterGraph.h"
+#include "framework/MemAllocator.h"
+#include "tests/framework/TestTransforms.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/StreamSource.h"
 
 namespace tarnel::test {
-using namespace basefilters;
+using namespace harness;
+using namespace transforms;
 namespace {
 
 class ConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        source = std::make_shared<TestSource>();
+        source = std::make_shared<StreamSource>();
         copy = std::make_shared<TestCopy>();
-        sink = std::make_shared<TestSink>();
+        sink = std::make_shared<CaptureSink>(IsAudio);
         ASSERT_EQ(graph.AddFilter(source, "Source"), S_OK);
         ASSERT_EQ(graph.AddFilter(copy, "Copy"), S_OK);
         ASSERT_EQ(graph.AddFilter(sink, "Sink"), S_OK);
     }
     FilterRegistry registry;  // empty: no intelligent connection here
     FilterGraph graph{registry};
-    std::shared_ptr<TestSource> source;
+    std::shared_ptr<StreamSource> source;
     std::shared_ptr<TestCopy> copy;
-    std::shared_ptr<TestSink> sink;
+    std::shared_ptr<CaptureSink> sink;
 };
 
 TEST_F(ConnectionTest, AgreedTypeIsSetOnBothPinsAndTheAllocatorIsSized) {
     ASSERT_EQ(graph.ConnectDirect(source->pin, copy->InputPin(), nullptr), S_OK);
-    ASSERT_EQ(graph.ConnectDirect(copy->OutputPin(), sink->pin.get(), nullptr), S_OK);
+    ASSERT_EQ(graph.ConnectDirect(copy->OutputPin(), sink->Pin(), nullptr), S_OK);
     CMediaType a, b;
     EXPECT_EQ(source->pin->ConnectionMediaType(&a), S_OK);
     EXPECT_EQ(copy->InputPin()->ConnectionMediaType(&b), S_OK);
@@ -38,16 +43,16 @@ TEST_F(ConnectionTest, AgreedTypeIsSetOnBothPinsAndTheAllocatorIsSized) {
     copy->OutputPin()->Allocator()->GetProperties(&props);
     EXPECT_EQ(props.cbBuffer, 4096);
     // The sink's allocator is the one the copy filter delivers into.
-    EXPECT_EQ(copy->OutputPin()->Allocator(), sink->pin->Allocator());
+    EXPECT_EQ(copy->OutputPin()->Allocator(), sink->Pin()->Allocator());
     IPin* peer = nullptr;
-    EXPECT_EQ(sink->pin->ConnectedTo(&peer), S_OK);
+    EXPECT_EQ(sink->Pin()->ConnectedTo(&peer), S_OK);
     EXPECT_EQ(peer, copy->OutputPin());
 }
 
 TEST_F(ConnectionTest, OutputOfATransformNeedsItsInputFirst) {
-    EXPECT_TRUE(FAILED(graph.ConnectDirect(copy->OutputPin(), sink->pin.get(), nullptr)));
+    EXPECT_TRUE(FAILED(graph.ConnectDirect(copy->OutputPin(), sink->Pin(), nullptr)));
     EXPECT_FALSE(copy->OutputPin()->IsConnected());
-    EXPECT_FALSE(sink->pin->IsConnected());
+    EXPECT_FALSE(sink->Pin()->IsConnected());
 }
 
 TEST_F(ConnectionTest, RefusedTypesLeaveBothPinsFree) {
@@ -77,19 +82,19 @@ TEST_F(ConnectionTest, LaterTypeIsTakenWhenTheFirstIsRefused) {
 
 TEST_F(ConnectionTest, ReceivingPinsPreferenceComesFirst) {
     CMediaType mono = PcmType(1, 8000, 16);
-    sink->pin->offer = {mono};
+    sink->offer = {mono};
     ASSERT_EQ(graph.ConnectDirect(source->pin, copy->InputPin(), nullptr), S_OK);
-    ASSERT_EQ(graph.ConnectDirect(copy->OutputPin(), sink->pin.get(), nullptr), S_OK);
-    EXPECT_EQ(sink->pin->CurrentMediaType(), mono);
+    ASSERT_EQ(graph.ConnectDirect(copy->OutputPin(), sink->Pin(), nullptr), S_OK);
+    EXPECT_EQ(sink->Pin()->CurrentMediaType(), mono);
     EXPECT_EQ(copy->outputType, mono);
 }
 
 TEST_F(ConnectionTest, BufferSizingFailureEndsTheConnection) {
     copy->failBufferSize = true;
     ASSERT_EQ(graph.ConnectDirect(source->pin, copy->InputPin(), nullptr), S_OK);
-    EXPECT_TRUE(FAILED(graph.ConnectDirect(copy->OutputPin(), sink->pin.get(), nullptr)));
+    EXPECT_TRUE(FAILED(graph.ConnectDirect(copy->OutputPin(), sink->Pin(), nullptr)));
     EXPECT_FALSE(copy->OutputPin()->IsConnected());
-    EXPECT_FALSE(sink->pin->IsConnected());
+    EXPECT_FALSE(sink->Pin()->IsConnected());
     EXPECT_FALSE(copy->OutputPin()->Allocator());
 }
 
@@ -126,8 +131,8 @@ TEST_F(ConnectionTest, PinIdentityAndQueries) {
     std::vector<CMediaType> types;
     source->pin->EnumMediaTypes(&types);
     ASSERT_EQ(types.size(), 1u);
-    EXPECT_EQ(Query<IMemInputPin>(static_cast<IPin*>(sink->pin.get())),
-              static_cast<IMemInputPin*>(sink->pin.get()));
+    EXPECT_EQ(Query<IMemInputPin>(static_cast<IPin*>(sink->Pin())),
+              static_cast<IMemInputPin*>(sink->Pin()));
     EXPECT_EQ(Query<IMemInputPin>(static_cast<IPin*>(source->pin)), nullptr);
     FILTER_INFO fi;
     copy->QueryFilterInfo(&fi);
@@ -138,9 +143,9 @@ TEST_F(ConnectionTest, PinIdentityAndQueries) {
 TEST(InPlaceConnectionTest, SharesTheDownstreamAllocatorAndOffersTheInputType) {
     FilterRegistry registry;
     FilterGraph graph(registry);
-    auto source = std::make_shared<TestSource>();
+    auto source = std::make_shared<StreamSource>();
     auto stamp = std::make_shared<TestStamp>();
-    auto sink = std::make_shared<TestSink>();
+    auto sink = std::make_shared<CaptureSink>(IsAudio);
     graph.AddFilter(source, "Source");
     graph.AddFilter(stamp, "Stamp");
     graph.AddFilter(sink, "Sink");
@@ -149,9 +154,9 @@ TEST(InPlaceConnectionTest, SharesTheDownstreamAllocatorAndOffersTheInputType) {
     stamp->OutputPin()->EnumMediaTypes(&offered);
     ASSERT_FALSE(offered.empty());
     EXPECT_EQ(offered[0], PcmType());
-    ASSERT_EQ(graph.Connect(stamp->OutputPin(), sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Connect(stamp->OutputPin(), sink->Pin()), S_OK);
     EXPECT_FALSE(stamp->UsingDifferentAllocators());
-    EXPECT_EQ(sink->pin->CurrentMediaType(), PcmType());
+    EXPECT_EQ(sink->Pin()->CurrentMediaType(), PcmType());
     // A type the in-place filter does not take is refused at its output as well.
     CMediaType text(MEDIATYPE_Text, GUID_NULL);
     EXPECT_EQ(stamp->OutputPin()->QueryAccept(&text), S_FALSE);
@@ -183,23 +188,23 @@ public:
 TEST(InPlaceConnectionTest, OutputTypeChangeReconnectsTheInputToTheSameType) {
     FilterRegistry registry;
     FilterGraph graph(registry);
-    auto source = std::make_shared<TestSource>();
+    auto source = std::make_shared<StreamSource>();
     auto stamp = std::make_shared<ReconnectingStamp>();
-    auto sink = std::make_shared<TestSink>();
+    auto sink = std::make_shared<CaptureSink>(IsAudio);
     CMediaType stereo = PcmType(2), mono = PcmType(1);
     source->pin->types = {stereo, mono};
-    sink->pin->accept = {mono};
-    sink->pin->offer = {mono};
+    sink->accept = AcceptPartial({mono});
+    sink->offer = {mono};
     graph.AddFilter(source, "Source");
     graph.AddFilter(stamp, "Stamp");
     graph.AddFilter(sink, "Sink");
     ASSERT_EQ(graph.Connect(source->pin, stamp->InputPin()), S_OK);
     EXPECT_EQ(stamp->InputPin()->CurrentMediaType(), stereo);
-    ASSERT_EQ(graph.Connect(stamp->OutputPin(), sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Connect(stamp->OutputPin(), sink->Pin()), S_OK);
     EXPECT_EQ(stamp->reconnects, 1);
     EXPECT_EQ(stamp->InputPin()->CurrentMediaType(), mono);
     EXPECT_EQ(source->pin->CurrentMediaType(), mono);
-    EXPECT_EQ(sink->pin->CurrentMediaType(), mono);
+    EXPECT_EQ(sink->Pin()->CurrentMediaType(), mono);
 
     ASSERT_EQ(graph.Run(), S_OK);
     int32_t code = 0;
@@ -208,7 +213,7 @@ TEST(InPlaceConnectionTest, OutputTypeChangeReconnectsTheInputToTheSameType) {
     graph.Stop();
 }
 
-class SlowSink : public TestSink {
+class SlowSink : public CaptureSink {
 public:
     HRESULT GetState(uint32_t, FILTER_STATE* state) override {
         *state = State();
@@ -219,12 +224,12 @@ public:
 TEST(GraphStateTest, IntermediateStateOfAFilterIsReported) {
     FilterRegistry registry;
     FilterGraph graph(registry);
-    auto source = std::make_shared<TestSource>();
+    auto source = std::make_shared<StreamSource>();
     auto sink = std::make_shared<SlowSink>();
     source->pin->count = 1;
     graph.AddFilter(source, "Source");
     graph.AddFilter(sink, "Sink");
-    ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Connect(source->pin, sink->Pin()), S_OK);
     ASSERT_EQ(graph.Pause(), S_OK);
     FILTER_STATE state;
     EXPECT_EQ(graph.GetState(50, &state), VFW_S_STATE_INTERMEDIATE);
@@ -238,25 +243,25 @@ TEST(GraphStateTest, IntermediateStateOfAFilterIsReported) {
 TEST(FlushTest, FlushTravelsDownstreamThroughATransform) {
     FilterRegistry registry;
     FilterGraph graph(registry);
-    auto source = std::make_shared<TestSource>();
+    auto source = std::make_shared<StreamSource>();
     auto copy = std::make_shared<TestCopy>();
-    auto sink = std::make_shared<TestSink>();
+    auto sink = std::make_shared<CaptureSink>(IsAudio);
     source->pin->gate = true;  // nothing flows during the test
     graph.AddFilter(source, "Source");
     graph.AddFilter(copy, "Copy");
     graph.AddFilter(sink, "Sink");
     ASSERT_EQ(graph.Connect(source->pin, copy->InputPin()), S_OK);
-    ASSERT_EQ(graph.Connect(copy->OutputPin(), sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Connect(copy->OutputPin(), sink->Pin()), S_OK);
     ASSERT_EQ(graph.Pause(), S_OK);
     EXPECT_EQ(source->pin->DeliverBeginFlush(), S_OK);
     EXPECT_TRUE(copy->InputPin()->IsFlushing());
-    EXPECT_TRUE(sink->pin->IsFlushing());
-    EXPECT_EQ(sink->pin->CheckStreaming(), S_FALSE);
+    EXPECT_TRUE(sink->Pin()->IsFlushing());
+    EXPECT_EQ(sink->Pin()->CheckStreaming(), S_FALSE);
     EXPECT_EQ(source->pin->DeliverEndFlush(), S_OK);
-    EXPECT_FALSE(sink->pin->IsFlushing());
+    EXPECT_FALSE(sink->Pin()->IsFlushing());
     EXPECT_EQ(source->pin->DeliverNewSegment(10, 20, 1.0), S_OK);
-    EXPECT_EQ(sink->pin->CurrentStartTime(), 10);
-    EXPECT_EQ(sink->pin->CurrentStopTime(), 20);
+    EXPECT_EQ(sink->Pin()->CurrentStartTime(), 10);
+    EXPECT_EQ(sink->Pin()->CurrentStopTime(), 20);
     EXPECT_EQ(graph.Stop(), S_OK);
 }
 

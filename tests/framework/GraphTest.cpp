@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
-#include "Harness.h"
+#include "framework/FilterGraph.h"
+#include "framework/MemAllocator.h"
+#include "tests/framework/TestTransforms.h"
 #include "tests/support/IsolatedTest.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/StreamSource.h"
 
 namespace tarnel::test {
-using namespace basefilters;
+using namespace harness;
+using namespace transforms;
 namespace {
 
 int Count(const std::vector<std::pair<int32_t, intptr_t>>& events, int32_t code) {
@@ -16,16 +22,16 @@ int Count(const std::vector<std::pair<int32_t, intptr_t>>& events, int32_t code)
 
 // source -> copy -> sink, connected.
 struct Chain {
-    std::shared_ptr<TestSource> source = std::make_shared<TestSource>();
+    std::shared_ptr<StreamSource> source = std::make_shared<StreamSource>();
     std::shared_ptr<TestCopy> copy = std::make_shared<TestCopy>();
-    std::shared_ptr<TestSink> sink = std::make_shared<TestSink>();
+    std::shared_ptr<CaptureSink> sink = std::make_shared<CaptureSink>(IsAudio);
 
     void AddTo(FilterGraph& graph, const std::string& suffix = "") {
         ASSERT_TRUE(SUCCEEDED(graph.AddFilter(source, "Source" + suffix)));
         ASSERT_TRUE(SUCCEEDED(graph.AddFilter(copy, "Copy" + suffix)));
         ASSERT_TRUE(SUCCEEDED(graph.AddFilter(sink, "Sink" + suffix)));
         ASSERT_EQ(graph.Connect(source->pin, copy->InputPin()), S_OK);
-        ASSERT_EQ(graph.Connect(copy->OutputPin(), sink->pin.get()), S_OK);
+        ASSERT_EQ(graph.Connect(copy->OutputPin(), sink->Pin()), S_OK);
     }
 };
 
@@ -60,7 +66,7 @@ TEST_F(GraphTest, FilterNamesAreUniqueAndRemovalDisconnects) {
     EXPECT_EQ(found, b.get());
     EXPECT_EQ(graph.FindFilterByName("copy", &found), VFW_E_NOT_FOUND);
 
-    auto source = std::make_shared<TestSource>();
+    auto source = std::make_shared<StreamSource>();
     graph.AddFilter(source, "Source");
     ASSERT_EQ(graph.Connect(source->pin, a->InputPin()), S_OK);
     EXPECT_EQ(graph.RemoveFilter(a.get()), S_OK);
@@ -86,15 +92,14 @@ TEST_F(GraphTest, RunDeliversEverySampleAndCompletesOnce) {
     EXPECT_EQ(Count(events, EC_ERRORABORT), 0);
 
     {
-        std::lock_guard lock(chain.sink->pin->mutex);
-        const auto& got = chain.sink->pin->samples;
+        const auto got = chain.sink->Samples();
         ASSERT_EQ(got.size(), 8u);
         for (size_t n = 0; n < got.size(); ++n) {
-            ASSERT_EQ(got[n].data.size(), 400u);
-            EXPECT_EQ(got[n].data[3], static_cast<uint8_t>((n + 3) ^ 0xFF));
+            ASSERT_EQ(got[n].bytes.size(), 400u);
+            EXPECT_EQ(got[n].bytes[3], static_cast<uint8_t>((n + 3) ^ 0xFF));
             EXPECT_EQ(got[n].start, static_cast<REFERENCE_TIME>(n * 1000));
         }
-        EXPECT_EQ(chain.sink->pin->endOfStreams, 1);
+        EXPECT_EQ(chain.sink->EndOfStreamCount(), 1);
     }
     EXPECT_EQ(chain.copy->starts, 1);
     EXPECT_EQ(graph.Stop(), S_OK);
@@ -111,9 +116,8 @@ TEST_F(GraphTest, CompletionWaitsForEverySink) {
     second.source->pin->gate = true;  // holds its first sample back
     ASSERT_EQ(graph.Run(), S_OK);
     {
-        std::unique_lock lock(first.sink->pin->mutex);
-        ASSERT_TRUE(first.sink->pin->cv.wait_for(
-            lock, std::chrono::seconds(20), [&] { return first.sink->pin->endOfStreams == 1; }));
+        ASSERT_TRUE(first.sink->WaitForEndOfStream(20000));
+        ASSERT_EQ(first.sink->EndOfStreamCount(), 1);
     }
     int32_t code;
     EXPECT_EQ(graph.WaitForCompletion(0, &code), E_ABORT);  // one sink is still busy
@@ -140,8 +144,7 @@ TEST_F(GraphTest, TransformFailureAbortsWithItsResult) {
         }
     }
     EXPECT_EQ(Count(events, EC_COMPLETE), 0);
-    std::lock_guard lock(chain.sink->pin->mutex);
-    EXPECT_EQ(chain.sink->pin->samples.size(), 3u);
+    EXPECT_EQ(chain.sink->Samples().size(), 3u);
 }
 
 TEST_F(GraphTest, SourceFailureAbortsWithItsResult) {
@@ -168,8 +171,7 @@ TEST_F(GraphTest, DroppedSamplesGiveOneQualityChangePerRun) {
     auto events = DrainEvents(&graph);
     EXPECT_EQ(Count(events, EC_QUALITY_CHANGE), 2);
     EXPECT_EQ(Count(events, EC_COMPLETE), 1);
-    std::lock_guard lock(chain.sink->pin->mutex);
-    const auto& got = chain.sink->pin->samples;
+    const auto got = chain.sink->Samples();
     ASSERT_EQ(got.size(), 5u);
     EXPECT_EQ(got[1].start, 3000);      // sample 3 follows the dropped 1 and 2 ...
     EXPECT_TRUE(got[1].discontinuity);  // ... and says so
@@ -184,61 +186,56 @@ TEST_F(GraphTest, NonMediaStreamSamplesPassUntouched) {
     ASSERT_EQ(graph.Run(), S_OK);
     EXPECT_EQ(WaitDone(), EC_COMPLETE);
     graph.Stop();
-    std::lock_guard lock(chain.sink->pin->mutex);
-    const auto& got = chain.sink->pin->samples;
+    const auto got = chain.sink->Samples();
     ASSERT_EQ(got.size(), 8u);
     EXPECT_EQ(got[2].streamId, AM_STREAM_CONTROL);
-    EXPECT_EQ(got[2].data[3], 2 + 3);  // not transformed
-    EXPECT_EQ(got[3].data[3], static_cast<uint8_t>((3 + 3) ^ 0xFF));
+    EXPECT_EQ(got[2].bytes[3], 2 + 3);  // not transformed
+    EXPECT_EQ(got[3].bytes[3], static_cast<uint8_t>((3 + 3) ^ 0xFF));
     EXPECT_EQ(chain.copy->seen.load(), 7);
 }
 
 TEST_F(GraphTest, StopReturnsWhileEveryBufferIsHeldDownstream) {
     Chain chain;
-    chain.source->pin->count = -1;  // endless
-    chain.sink->pin->hold = true;   // the transform's buffers never come back
+    chain.source->pin->count = -1;   // endless
+    chain.sink->keepSamples = true;  // the transform's buffers never come back
     chain.AddTo(graph);
     ASSERT_EQ(graph.Run(), S_OK);
-    ASSERT_TRUE(chain.sink->pin->WaitForSamples(2));
+    ASSERT_TRUE(chain.sink->WaitForSamples(2));
     // The transform now waits for a buffer and the source for one of its own.
     EXPECT_TRUE(FinishesWithin([&] { EXPECT_EQ(graph.Stop(), S_OK); }));
     EXPECT_EQ(Count(DrainEvents(&graph), EC_ERRORABORT), 0);  // a stop is not an error
 
     // The graph runs again after such a stop.
-    chain.sink->pin->hold = false;
+    chain.sink->keepSamples = false;
     chain.source->pin->count = 4;
-    {
-        std::lock_guard lock(chain.sink->pin->mutex);
-        chain.sink->pin->samples.clear();
-    }
+    { chain.sink->ClearSamples(); }
     ASSERT_EQ(graph.Run(), S_OK);
     EXPECT_EQ(WaitDone(), EC_COMPLETE);
     graph.Stop();
-    std::lock_guard lock(chain.sink->pin->mutex);
-    EXPECT_EQ(chain.sink->pin->samples.size(), 4u);
+    EXPECT_EQ(chain.sink->Samples().size(), 4u);
 }
 
 TEST_F(GraphTest, StopReturnsWhileTheSinkBlocksInReceive) {
     Chain chain;
     chain.source->pin->count = -1;
-    chain.sink->pin->blockInReceive = true;
+    chain.sink->Hold();
     chain.AddTo(graph);
     ASSERT_EQ(graph.Run(), S_OK);
-    ASSERT_TRUE(chain.sink->pin->WaitForBlocked());
+    ASSERT_TRUE(chain.sink->WaitHeld());
     EXPECT_TRUE(FinishesWithin([&] { EXPECT_EQ(graph.Stop(), S_OK); }));
     EXPECT_EQ(Count(DrainEvents(&graph), EC_ERRORABORT), 0);
 }
 
 TEST_F(GraphTest, StopReturnsWhenTheSourceWaitsForItsOwnBuffers) {
-    auto source = std::make_shared<TestSource>();
-    auto sink = std::make_shared<TestSink>();
+    auto source = std::make_shared<StreamSource>();
+    auto sink = std::make_shared<CaptureSink>(IsAudio);
     source->pin->count = -1;
-    sink->pin->hold = true;
+    sink->keepSamples = true;
     graph.AddFilter(source, "Source");
     graph.AddFilter(sink, "Sink");
-    ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Connect(source->pin, sink->Pin()), S_OK);
     ASSERT_EQ(graph.Run(), S_OK);
-    ASSERT_TRUE(sink->pin->WaitForSamples(2));
+    ASSERT_TRUE(sink->WaitForSamples(2));
     EXPECT_TRUE(FinishesWithin([&] { EXPECT_EQ(graph.Stop(), S_OK); }));
     // Destroying a graph that runs stops it as well.
     ASSERT_EQ(graph.Run(), S_OK);
@@ -263,31 +260,27 @@ TEST_F(GraphTest, RunAndStopInQuickSuccessionNeverHangs) {
 }
 
 TEST_F(GraphTest, SecondRunRestartsTimeStampsAtZero) {
-    auto source = std::make_shared<TestSource>();
+    auto source = std::make_shared<StreamSource>();
     auto stamp = std::make_shared<TestStamp>();
-    auto sink = std::make_shared<TestSink>();
+    auto sink = std::make_shared<CaptureSink>(IsAudio);
     source->pin->timeOffset = 5'000'000;  // the source's own times start late
     graph.AddFilter(source, "Source");
     graph.AddFilter(stamp, "Stamp");
     graph.AddFilter(sink, "Sink");
     ASSERT_EQ(graph.Connect(source->pin, stamp->InputPin()), S_OK);
-    ASSERT_EQ(graph.Connect(stamp->OutputPin(), sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Connect(stamp->OutputPin(), sink->Pin()), S_OK);
     for (int run = 0; run < 2; ++run) {
-        {
-            std::lock_guard lock(sink->pin->mutex);
-            sink->pin->samples.clear();
-        }
+        { sink->ClearSamples(); }
         ASSERT_EQ(graph.Run(), S_OK);
         EXPECT_EQ(WaitDone(), EC_COMPLETE);
         ASSERT_EQ(graph.Stop(), S_OK);
         EXPECT_EQ(Count(DrainEvents(&graph), EC_COMPLETE), 1) << "run " << run;
-        std::lock_guard lock(sink->pin->mutex);
-        const auto& got = sink->pin->samples;
+        const auto got = sink->Samples();
         ASSERT_EQ(got.size(), 8u) << "run " << run;
         EXPECT_EQ(got[0].start, 0) << "run " << run;
         EXPECT_EQ(got[1].start, 4000);
-        EXPECT_EQ(got[7].end, 8 * 4000);
-        EXPECT_EQ(got[2].data[0], 2 + 1);  // changed in place
+        EXPECT_EQ(got[7].stop, 8 * 4000);
+        EXPECT_EQ(got[2].bytes[0], 2 + 1);  // changed in place
     }
 }
 
@@ -351,8 +344,7 @@ TEST_F(GraphTest, PauseStartsStreamingAndRunContinues) {
     ASSERT_EQ(graph.Stop(), S_OK);
     EXPECT_EQ(chain.copy->stops, 1);
     EXPECT_EQ(chain.copy->State(), State_Stopped);
-    EXPECT_EQ(graph.Connect(chain.copy->OutputPin(), chain.sink->pin.get()),
-              VFW_E_ALREADY_CONNECTED);
+    EXPECT_EQ(graph.Connect(chain.copy->OutputPin(), chain.sink->Pin()), VFW_E_ALREADY_CONNECTED);
 }
 
 // ---------------------------------------------------------------- intelligent connection
@@ -379,7 +371,7 @@ protected:
     void SetUp() override {
         GraphTest::SetUp();
         source->pin->types = {CMediaType(MEDIATYPE_Audio, SUBTYPE_X)};
-        sink->pin->accept = {CMediaType(MEDIATYPE_Audio, SUBTYPE_Y)};
+        sink->accept = AcceptPartial({CMediaType(MEDIATYPE_Audio, SUBTYPE_Y)});
         graph.AddFilter(source, "Source");
         graph.AddFilter(sink, "Sink");
     }
@@ -393,8 +385,8 @@ protected:
                            GUID_NULL,
                            {}});
     }
-    std::shared_ptr<TestSource> source = std::make_shared<TestSource>();
-    std::shared_ptr<TestSink> sink = std::make_shared<TestSink>();
+    std::shared_ptr<StreamSource> source = std::make_shared<StreamSource>();
+    std::shared_ptr<CaptureSink> sink = std::make_shared<CaptureSink>(IsAudio);
 };
 
 TEST_F(IntelligentConnectTest, InsertsARegisteredConverterUnderAVisibleName) {
@@ -408,11 +400,10 @@ TEST_F(IntelligentConnectTest, InsertsARegisteredConverterUnderAVisibleName) {
                        {{MEDIATYPE_Text, GUID_NULL}},
                        GUID_NULL,
                        {}});
-    EXPECT_EQ(graph.ConnectDirect(source->pin, sink->pin.get(), nullptr),
-              VFW_E_NO_ACCEPTABLE_TYPES);
-    ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
+    EXPECT_EQ(graph.ConnectDirect(source->pin, sink->Pin(), nullptr), VFW_E_NO_ACCEPTABLE_TYPES);
+    ASSERT_EQ(graph.Connect(source->pin, sink->Pin()), S_OK);
     EXPECT_EQ(graph.FilterNames(), (std::vector<std::string>{"Source", "Sink", "Test Converter"}));
-    EXPECT_EQ(sink->pin->CurrentMediaType().subtype, SUBTYPE_Y);
+    EXPECT_EQ(sink->Pin()->CurrentMediaType().subtype, SUBTYPE_Y);
     ASSERT_EQ(graph.Run(), S_OK);
     EXPECT_EQ(WaitDone(), EC_COMPLETE);
     graph.Stop();
@@ -420,7 +411,7 @@ TEST_F(IntelligentConnectTest, InsertsARegisteredConverterUnderAVisibleName) {
 
 TEST_F(IntelligentConnectTest, DoNotUseMeritIsNeverInserted) {
     RegisterConverter(MERIT_DO_NOT_USE);
-    EXPECT_EQ(graph.Connect(source->pin, sink->pin.get()), VFW_E_CANNOT_CONNECT);
+    EXPECT_EQ(graph.Connect(source->pin, sink->Pin()), VFW_E_CANNOT_CONNECT);
     EXPECT_EQ(graph.FilterNames(), (std::vector<std::string>{"Source", "Sink"}));
     EXPECT_FALSE(source->pin->IsConnected());
 }
@@ -433,13 +424,13 @@ TEST_F(IntelligentConnectTest, ARendererIsNeverPutBetweenTwoPins) {
                        MERIT_PREFERRED,
                        [&rendererMade] {
                            ++rendererMade;
-                           return std::make_shared<TestSink>();
+                           return std::make_shared<CaptureSink>(IsAudio);
                        },
                        {{MEDIATYPE_Audio, GUID_NULL}},
                        {},
                        GUID_NULL,
                        {}});
-    ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Connect(source->pin, sink->Pin()), S_OK);
     EXPECT_EQ(graph.FilterNames(), (std::vector<std::string>{"Source", "Sink", "Test Converter"}));
     EXPECT_EQ(rendererMade, 0);
 }
@@ -450,8 +441,8 @@ TEST_F(IntelligentConnectTest, RenderEndsInARegisteredRenderer) {
                        "Test Renderer",
                        MERIT_NORMAL,
                        [] {
-                           auto s = std::make_shared<TestSink>();
-                           s->pin->accept = {CMediaType(MEDIATYPE_Audio, SUBTYPE_Y)};
+                           auto s = std::make_shared<CaptureSink>(IsAudio);
+                           s->accept = AcceptPartial({CMediaType(MEDIATYPE_Audio, SUBTYPE_Y)});
                            return s;
                        },
                        {{MEDIATYPE_Audio, GUID_NULL}},
@@ -467,11 +458,11 @@ TEST_F(IntelligentConnectTest, RenderEndsInARegisteredRenderer) {
 
 // ---------------------------------------------------------------- source selection
 
-class TestFileSource : public TestSource, public IFileSourceFilter {
+class TestFileSource : public StreamSource, public IFileSourceFilter {
 public:
     void* QueryInterface(const GUID& iid) override {
         if (iid == IFileSourceFilter::IID) return static_cast<IFileSourceFilter*>(this);
-        return TestSource::QueryInterface(iid);
+        return StreamSource::QueryInterface(iid);
     }
     HRESULT Load(const std::filesystem::path& file, const CMediaType* type) override {
         loaded = file;

@@ -8,11 +8,16 @@
 
 #include <atomic>
 
-#include "Harness.h"
+#include "framework/FilterGraph.h"
+#include "framework/MemAllocator.h"
 #include "framework/VectorState.h"
+#include "tests/framework/TestTransforms.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/StreamSource.h"
 
 namespace tarnel::test {
-using namespace basefilters;
+using namespace harness;
+using namespace transforms;
 namespace {
 
 struct Processor {
@@ -86,7 +91,7 @@ public:
         std::atomic<int> startState{-1};  // -1 not started, 0 clean, 1 in use
     };
 
-    ProbeSource() : CSource("Probe Source", CLSID_TestSource) {
+    ProbeSource() : CSource("Probe Source", CLSID_StreamSource) {
         pin = static_cast<Pin*>(AddPin(std::make_unique<Pin>(this)));
     }
     ~ProbeSource() override { (void)CBaseFilter::Stop(); }
@@ -119,10 +124,10 @@ TEST(VectorStateTest, StreamingThreadStartsCleanAfterItsStarterRanAvxCode) {
     FilterRegistry registry;
     FilterGraph graph{registry};
     auto source = std::make_shared<ProbeSource>();
-    auto sink = std::make_shared<TestSink>();
+    auto sink = std::make_shared<CaptureSink>(IsAudio);
     ASSERT_EQ(graph.AddFilter(source, "Source"), S_OK);
     ASSERT_EQ(graph.AddFilter(sink, "Sink"), S_OK);
-    ASSERT_EQ(graph.Connect(source->pin, sink->pin.get()), S_OK);
+    ASSERT_EQ(graph.Connect(source->pin, sink->Pin()), S_OK);
     source->pin->dirty = true;
     ASSERT_EQ(graph.Run(), S_OK);
     int32_t code = 0;

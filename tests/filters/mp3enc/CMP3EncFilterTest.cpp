@@ -8,7 +8,9 @@
 #include "framework/MemAllocator.h"
 #include "tests/filters/mp3enc/Mp3EncTestUtil.h"
 #include "tests/filters/mp3enc/Mpg123Reference.h"
-#include "tests/filters/mp3enc/PushHarness.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
@@ -34,16 +36,16 @@ struct EncoderRig {
     }
     ~EncoderRig() {
         Stop();
-        source.Output()->Disconnect();
+        source.Pin()->Disconnect();
         encoder->InputPin()->Disconnect();
         encoder->OutputPin()->Disconnect();
-        sink.Input()->Disconnect();
+        sink.Pin()->Disconnect();
     }
-    HRESULT ConnectInput() { return source.Output()->Connect(encoder->InputPin(), nullptr); }
+    HRESULT ConnectInput() { return source.Pin()->Connect(encoder->InputPin(), nullptr); }
     HRESULT ConnectAll() {
         HRESULT hr = ConnectInput();
         if (FAILED(hr)) return hr;
-        return encoder->OutputPin()->Connect(sink.Input(), nullptr);
+        return encoder->OutputPin()->Connect(sink.Pin(), nullptr);
     }
     void Start() {
         ASSERT_EQ(sink.Pause(), S_OK);
@@ -65,16 +67,15 @@ struct EncoderRig {
                 static_cast<REFERENCE_TIME>(at / (pcm.channels * 2)) * UNITS / pcm.sampleRate;
             const REFERENCE_TIME t1 =
                 static_cast<REFERENCE_TIME>((at + n) / (pcm.channels * 2)) * UNITS / pcm.sampleRate;
-            test::push::PushOptions options;
-            options.time = {t0, t1};
-            ASSERT_EQ(source.Push(std::span(bytes.data() + at, n), options), S_OK);
+            ASSERT_EQ(source.Push(std::span(bytes.data() + at, n), test::harness::Stamped(t0, t1)),
+                      S_OK);
         }
     }
 
-    test::push::EventRecorderGraph graph;
+    test::harness::RecordingGraph graph;
     std::shared_ptr<CMP3EncFilter> encoder = std::make_shared<CMP3EncFilter>();
-    test::push::PushSource source;
-    test::push::CaptureSink sink;
+    test::harness::PushSource source;
+    test::harness::CaptureSink sink{[](const CMediaType& t) { return t.FormatLength() > 0; }};
 };
 
 TEST(CMP3EncFilterSettings, NewFilterHasDefaultsAndAnswersItsInterface) {
@@ -375,7 +376,7 @@ TEST(CMP3EncFilterStreaming, EncodesTimedSamplesAndFlushesAnUntimedTailBeforeEnd
     EXPECT_FALSE(rig.encoder->Encoder().IsOpen()) << "closed after the final flush";
     EXPECT_TRUE(rig.graph.Events().empty());
 
-    auto decoded = test::DecodeMp3Bytes(rig.sink.AllBytes());
+    auto decoded = test::DecodeMp3Bytes(rig.sink.Bytes());
     ASSERT_TRUE(decoded);
     EXPECT_GE(decoded->audio.frames(), sine.frames());
     EXPECT_LE(decoded->audio.frames(), sine.frames() + 576 + 529 + 1152);
@@ -389,27 +390,28 @@ TEST(CMP3EncFilterStreaming, SampleLargerThanOneOutputBufferGoesOutInPieces) {
     rig.Start();
     const auto sine = test::MakeSine(44100, 2, double(frames) / 44100, 500, 0.5);
     const auto bytes = test::Int16Bytes(sine);
-    test::push::PushOptions options;
-    options.time = {10'000'000, 10'000'000 + static_cast<REFERENCE_TIME>(frames) * UNITS / 44100};
+    test::harness::SampleProps options;
+    options.start = 10'000'000;
+    options.stop = 10'000'000 + static_cast<REFERENCE_TIME>(frames) * UNITS / 44100;
     options.discontinuity = true;
-    options.mediaTime = {5, 6};
+    options.mediaTimes = {5, 6};
     ASSERT_EQ(rig.source.Push(bytes, options), S_OK);
     ASSERT_EQ(rig.source.PushEndOfStream(), S_OK);
     rig.Stop();
 
     const auto samples = rig.sink.Samples();
     ASSERT_GE(samples.size(), 5u) << "four pieces and the flushed tail";
-    REFERENCE_TIME expectedStart = options.time->first;
+    REFERENCE_TIME expectedStart = *options.start;
     for (size_t i = 0; i + 1 < samples.size(); ++i) {
         EXPECT_LE(samples[i].bytes.size(), 48000u);
         ASSERT_EQ(samples[i].timeResult, S_OK) << i;
         EXPECT_EQ(samples[i].start, expectedStart) << i;
         EXPECT_EQ(samples[i].discontinuity, i == 0) << i;
-        EXPECT_TRUE(samples[i].hasMediaTime);
-        expectedStart = samples[i].end;
+        EXPECT_TRUE(samples[i].HasMediaTime());
+        expectedStart = samples[i].stop;
     }
-    EXPECT_EQ(expectedStart, options.time->second) << "pieces cover the input's span";
-    auto decoded = test::DecodeMp3Bytes(rig.sink.AllBytes());
+    EXPECT_EQ(expectedStart, *options.stop) << "pieces cover the input's span";
+    auto decoded = test::DecodeMp3Bytes(rig.sink.Bytes());
     ASSERT_TRUE(decoded);
     EXPECT_GE(decoded->audio.frames(), frames);
     EXPECT_LE(decoded->audio.frames(), frames + 576 + 529 + 1152);
@@ -436,13 +438,13 @@ TEST(CMP3EncFilterStreaming, FlushDropsHeldAudioAndStreamingGoesOnAfterwards) {
     rig.PushPcm(test::MakeSine(44100, 2, 0.2, 1000, 0.5), 1152);
     ASSERT_EQ(rig.encoder->InputPin()->BeginFlush(), S_OK);
     EXPECT_FALSE(rig.encoder->Encoder().IsOpen());
-    EXPECT_EQ(rig.sink.flushes, 1);
+    EXPECT_EQ(rig.sink.FlushCount(), 1);
     ASSERT_EQ(rig.encoder->InputPin()->EndFlush(), S_OK);
     EXPECT_TRUE(rig.encoder->Encoder().IsOpen());
-    const size_t before = rig.sink.AllBytes().size();
+    const size_t before = rig.sink.Bytes().size();
     rig.PushPcm(test::MakeSine(44100, 2, 0.5, 1000, 0.5), 1152);
     ASSERT_EQ(rig.source.PushEndOfStream(), S_OK);
-    EXPECT_GT(rig.sink.AllBytes().size(), before + 4000);
+    EXPECT_GT(rig.sink.Bytes().size(), before + 4000);
 }
 
 TEST(CMP3EncFilterStreaming, WithoutAnInputFormatSamplesComeOutEmpty) {
@@ -454,7 +456,7 @@ TEST(CMP3EncFilterStreaming, WithoutAnInputFormatSamplesComeOutEmpty) {
     EXPECT_FALSE(rig.encoder->Encoder().IsOpen());
     rig.PushPcm(test::MakeSine(44100, 2, 0.2, 1000, 0.5), 1152);
     ASSERT_EQ(rig.source.PushEndOfStream(), S_OK);
-    EXPECT_TRUE(rig.sink.AllBytes().empty());
+    EXPECT_TRUE(rig.sink.Bytes().empty());
     EXPECT_EQ(rig.sink.EndOfStreamCount(), 1);
 }
 

@@ -8,8 +8,11 @@
 #include "filters/oggmux/COggMux.h"
 #include "filters/vorbisenc/CVorbisEnc.h"
 #include "framework/RefTime.h"
-#include "tests/filters/oggcommon/FilterHarness.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 // libvorbisenc keeps one 2848-byte block of its six-channel set-up after vorbis_info_clear
 // (a library leak, reproduced with libvorbis alone); nothing of ours.
@@ -21,9 +24,9 @@ namespace tarnel {
 namespace {
 
 using test::PcmAudio;
-using test::oggharness::CaptureSinkFilter;
-using test::oggharness::EventGraph;
-using test::oggharness::PushSourceFilter;
+using test::harness::CaptureSink;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
 
 std::vector<uint8_t> ToBytes(const PcmAudio& audio, size_t firstFrame, size_t frames) {
     std::vector<uint8_t> bytes;
@@ -47,19 +50,19 @@ std::vector<uint8_t> ToBytes(const PcmAudio& audio, size_t firstFrame, size_t fr
 std::vector<uint8_t> ExportOgg(const PcmAudio& audio, float quality, size_t chunkFrames = 4410) {
     WAVEFORMATEX wfx = audio.isFloat ? MakeFloatFormat(audio.channels, audio.sampleRate)
                                      : MakePcmFormat(audio.channels, audio.sampleRate, 16);
-    auto source = std::make_shared<PushSourceFilter>(MakeAudioMediaType(wfx), 4, 1 << 20);
+    auto source = std::make_shared<PushSource>(MakeAudioMediaType(wfx), 1 << 20, 4);
     auto encoder = std::make_shared<CVorbisEnc>();
     auto mux = std::make_shared<COggMux>();
-    auto sink = std::make_shared<CaptureSinkFilter>();
+    auto sink = std::make_shared<CaptureSink>();
     sink->writeAtStartTime = true;
-    EventGraph graph;
+    RecordingGraph graph;
     graph.AddFilter(sink, "File Writer");
     graph.AddFilter(mux, "Ogg Mux");
     graph.AddFilter(encoder, "Ogg compressor");
     graph.AddFilter(source, "source");
-    EXPECT_EQ(test::oggharness::ConnectPins(source->Pin(), encoder->InputPin()), S_OK);
-    EXPECT_EQ(test::oggharness::ConnectPins(encoder->OutputPin(), mux->InputPin(0)), S_OK);
-    EXPECT_EQ(test::oggharness::ConnectPins(mux->OutputPin(), sink->Pin()), S_OK);
+    EXPECT_EQ(test::harness::ConnectPins(source->Pin(), encoder->InputPin()), S_OK);
+    EXPECT_EQ(test::harness::ConnectPins(encoder->OutputPin(), mux->InputPin(0)), S_OK);
+    EXPECT_EQ(test::harness::ConnectPins(mux->OutputPin(), sink->Pin()), S_OK);
     auto* config = Query<IAMStreamConfig>(encoder->OutputPin());
     CMediaType type;
     EXPECT_EQ(config->GetFormat(&type), S_OK);

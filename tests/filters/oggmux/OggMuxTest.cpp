@@ -9,15 +9,18 @@
 #include "filters/oggcommon/VorbisFormatBlock.h"
 #include "filters/oggmux/COggMux.h"
 #include "framework/RefTime.h"
-#include "tests/filters/oggcommon/FilterHarness.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
 
-using test::oggharness::CaptureSinkFilter;
-using test::oggharness::EventGraph;
-using test::oggharness::PushSourceFilter;
+using test::harness::CaptureSink;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
 
 bool IsOggStream(const CMediaType& type) {
     return type.majortype == MEDIATYPE_Stream && type.subtype == MEDIASUBTYPE_OggStream;
@@ -62,24 +65,24 @@ class MuxRig {
 public:
     explicit MuxRig(std::vector<CMediaType> inputs) {
         mux = std::make_shared<COggMux>();
-        sink = std::make_shared<CaptureSinkFilter>(IsOggStream);
+        sink = std::make_shared<CaptureSink>(IsOggStream);
         sink->writeAtStartTime = true;
         graph.AddFilter(sink, "File Writer");
         graph.AddFilter(mux, "Ogg Mux");
-        connected = SUCCEEDED(test::oggharness::ConnectPins(mux->OutputPin(), sink->Pin()));
+        connected = SUCCEEDED(test::harness::ConnectPins(mux->OutputPin(), sink->Pin()));
         for (size_t i = 0; i < inputs.size(); ++i) {
-            auto source = std::make_shared<PushSourceFilter>(inputs[i], 4, 65536);
+            auto source = std::make_shared<PushSource>(inputs[i], 65536, 4);
             graph.AddFilter(source, "source");
-            connected = connected && SUCCEEDED(test::oggharness::ConnectPins(
-                                         source->Pin(), mux->InputPin((int)i)));
+            connected = connected &&
+                        SUCCEEDED(test::harness::ConnectPins(source->Pin(), mux->InputPin((int)i)));
             sources.push_back(source);
         }
     }
 
-    EventGraph graph;
+    RecordingGraph graph;
     std::shared_ptr<COggMux> mux;
-    std::shared_ptr<CaptureSinkFilter> sink;
-    std::vector<std::shared_ptr<PushSourceFilter>> sources;
+    std::shared_ptr<CaptureSink> sink;
+    std::vector<std::shared_ptr<PushSource>> sources;
     bool connected = false;
 };
 
@@ -91,7 +94,7 @@ CMediaType VorbisType(uint16_t channels = 2, uint32_t rate = 44100) {
 }
 
 // Pushes encoder-style samples: the headers at 0, then packets at their granule times.
-void PushVorbisPackets(PushSourceFilter& source, const test::VorbisPacketSet& set,
+void PushVorbisPackets(PushSource& source, const test::VorbisPacketSet& set,
                        int64_t offsetSamples = 0) {
     for (const auto& header : set.headers) source.Push(header, 0, 0);
     for (const auto& packet : set.audio) {
@@ -285,11 +288,9 @@ TEST(OggMuxFramed, AudioPacketsCarryTheirDurationInLengthBytes) {
     ASSERT_EQ(rig.graph.PauseAll(), S_OK);
     std::vector<uint8_t> payload(600, 7);
     auto at = [](int64_t sample) { return SamplesToRefTime(sample, 8000); };
-    test::oggharness::PushSourceFilter::Packet first{payload, at(0), at(300), true};
-    test::oggharness::PushSourceFilter::Packet second{std::vector<uint8_t>(2, 9), at(300), at(301),
-                                                      false};
-    rig.sources[0]->Push(first);
-    rig.sources[0]->Push(second);
+    rig.sources[0]->Push(payload, {.start = at(0), .stop = at(300), .syncPoint = true});
+    rig.sources[0]->Push(std::vector<uint8_t>(2, 9),
+                         {.start = at(300), .stop = at(301), .syncPoint = false});
     rig.sources[0]->PushEndOfStream();
     auto packets = ReadPackets(rig.sink->File());
     rig.graph.StopAll();
@@ -317,11 +318,12 @@ TEST(OggMuxFramed, TextPacketsAreFlushedAndSyncPoints) {
     CMediaType text(MEDIATYPE_Text, GUID_NULL, GUID_NULL);
     MuxRig rig({text});
     ASSERT_EQ(rig.graph.PauseAll(), S_OK);
-    test::oggharness::PushSourceFilter::Packet line{{'h', 'i'}, 0, 20'000'000, false};
-    rig.sources[0]->Push(line);
+    const std::vector<uint8_t> hi{'h', 'i'};
+    test::harness::SampleProps line{.start = 0, .stop = 20'000'000, .syncPoint = false};
+    rig.sources[0]->Push(hi, line);
     line.start = 30'000'000;
     line.stop = 40'000'000;
-    rig.sources[0]->Push(line);
+    rig.sources[0]->Push(hi, line);
     auto pagesBeforeEnd = test::WalkOggPages(rig.sink->File());
     rig.sources[0]->PushEndOfStream();
     auto packets = ReadPackets(rig.sink->File());

@@ -9,7 +9,7 @@
 namespace tarnel {
 namespace {
 
-std::vector<int16_t> Pcm16Of(const test::oggharness::CaptureSinkFilter& sink) {
+std::vector<int16_t> Pcm16Of(const test::harness::CaptureSink& sink) {
     std::vector<int16_t> values;
     for (const auto& sample : sink.Samples()) {
         for (size_t i = 0; i + 1 < sample.bytes.size(); i += 2)
@@ -19,7 +19,7 @@ std::vector<int16_t> Pcm16Of(const test::oggharness::CaptureSinkFilter& sink) {
 }
 
 void ExpectSameAsVorbisfile(const std::vector<uint8_t>& file, int channels, size_t frames) {
-    test::oggharness::SplitterRig rig(file, true);
+    test::SplitterRig rig(file, true);
     ASSERT_EQ(rig.connectResult, S_OK);
     ASSERT_EQ(rig.sinks.size(), 1u);
     ASSERT_EQ(rig.graph.RunAll(), S_OK);
@@ -57,7 +57,7 @@ TEST(OggImport, SixChannelsComeOutInWaveOrder) {
     auto audio = test::MakeSine(44100, 6, 1.0, 60.0, 1.0);
     // Vorbis order FL C FR RL RR LFE.
     for (size_t i = 0; i < audio.samples.size(); ++i) audio.samples[i] *= levels[i % 6];
-    test::oggharness::SplitterRig rig(test::EncodeOggVorbis(audio), true);
+    test::SplitterRig rig(test::EncodeOggVorbis(audio), true);
     ASSERT_EQ(rig.connectResult, S_OK);
     ASSERT_EQ(rig.graph.RunAll(), S_OK);
     ASSERT_TRUE(rig.sinks[0]->WaitForEndOfStream(20000));

@@ -13,6 +13,7 @@
 #include "framework/RefTime.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
 #include "tests/filters/oggsplitter/SplitterRig.h"
+#include "tests/support/filters/PushSource.h"
 
 // libvorbisenc keeps one block of its six-channel set-up after vorbis_info_clear (a library
 // leak, reproduced with libvorbis alone).
@@ -23,7 +24,7 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace tarnel {
 namespace {
 
-using test::oggharness::SplitterRig;
+using test::SplitterRig;
 
 std::vector<uint8_t> SineFile(double seconds, int serial = 1234, int rate = 44100, int channels = 2,
                               std::vector<std::pair<std::string, std::string>> comments = {}) {
@@ -192,11 +193,11 @@ TEST(OggSplitterSeeking, HeadersAgainAfterASeekAndTheTargetIsFound) {
 
 TEST(OggSplitterSeeking, SeekWhileRunningSendsHeadersAgain) {
     auto file = SineFile(30.0, 3, 44100, 1);
-    test::oggharness::SplitterRig rig(file);
+    test::SplitterRig rig(file);
     ASSERT_EQ(rig.connectResult, S_OK);
     auto& sink = *rig.sinks[0];
     // Slow consumer, so that the seek lands while the stream is still running.
-    sink.onSample = [&](const test::oggharness::CapturedSample&) {
+    sink.onSample = [&](const test::harness::CapturedSample&, size_t) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return S_OK;
     };
@@ -210,7 +211,7 @@ TEST(OggSplitterSeeking, SeekWhileRunningSendsHeadersAgain) {
     ASSERT_TRUE(sink.WaitForEndOfStream(20000));
     auto samples = sink.Samples();
     rig.graph.StopAll();
-    EXPECT_GE(sink.BeginFlushCount(), 1);
+    EXPECT_GE(sink.FlushCount(), 1);
     // Find the second start: three headers again, then audio from 25 s on.
     size_t headerRuns = 0;
     for (size_t i = 0; i + 2 < samples.size(); ++i) {
@@ -458,18 +459,17 @@ TEST(OggSplitterThreads, StopReturnsWhileEveryQueueIsFull) {
 TEST(OggSplitterFramed, MultiplexedPcmComesBackWithItsFormat) {
     // Framed audio written by our multiplexer.
     WAVEFORMATEX wfx = MakePcmFormat(1, 8000, 16);
-    auto source =
-        std::make_shared<test::oggharness::PushSourceFilter>(MakeAudioMediaType(wfx), 4, 8192);
+    auto source = std::make_shared<test::harness::PushSource>(MakeAudioMediaType(wfx), 8192, 4);
     auto mux = std::make_shared<COggMux>();
-    auto writer = std::make_shared<test::oggharness::CaptureSinkFilter>();
+    auto writer = std::make_shared<test::harness::CaptureSink>();
     writer->writeAtStartTime = true;
     {
-        test::oggharness::EventGraph graph;
+        test::harness::RecordingGraph graph;
         graph.AddFilter(writer, "File Writer");
         graph.AddFilter(mux, "Ogg Mux");
         graph.AddFilter(source, "source");
-        ASSERT_EQ(test::oggharness::ConnectPins(source->Pin(), mux->InputPin(0)), S_OK);
-        ASSERT_EQ(test::oggharness::ConnectPins(mux->OutputPin(), writer->Pin()), S_OK);
+        ASSERT_EQ(test::harness::ConnectPins(source->Pin(), mux->InputPin(0)), S_OK);
+        ASSERT_EQ(test::harness::ConnectPins(mux->OutputPin(), writer->Pin()), S_OK);
         ASSERT_EQ(graph.PauseAll(), S_OK);
         for (int i = 0; i < 20; ++i) {
             std::vector<uint8_t> payload(1600, static_cast<uint8_t>(i));

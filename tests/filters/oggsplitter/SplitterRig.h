@@ -6,26 +6,29 @@
 
 #include "filters/oggsplitter/COggSplitter.h"
 #include "filters/vorbisdec/CVorbisDec.h"
-#include "tests/filters/oggcommon/FilterHarness.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/MemoryReader.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/RecordingGraph.h"
 
-namespace tarnel::test::oggharness {
+namespace tarnel::test {
 
 class SplitterRig {
 public:
     explicit SplitterRig(std::vector<uint8_t> file, bool decode = false) {
-        reader = std::make_shared<MemoryReaderFilter>(std::move(file));
+        reader = std::make_shared<harness::MemoryReader>(std::move(file));
         splitter = std::make_shared<COggSplitter>();
-        connectResult = ConnectPins(reader->Pin(), splitter->InputPin());
+        connectResult = harness::ConnectPins(reader->Pin(), splitter->InputPin());
         if (SUCCEEDED(connectResult)) {
             for (int i = 0; i < splitter->OutputCount(); ++i) {
-                auto sink = std::make_shared<CaptureSinkFilter>();
+                auto sink = std::make_shared<harness::CaptureSink>();
                 IPin* from = splitter->OutputPin(i);
                 if (decode && i == 0) {
                     decoder = std::make_shared<CVorbisDec>();
-                    ConnectPins(from, decoder->InputPin());
+                    harness::ConnectPins(from, decoder->InputPin());
                     from = decoder->OutputPin();
                 }
-                ConnectPins(from, sink->Pin());
+                harness::ConnectPins(from, sink->Pin());
                 sinks.push_back(sink);
             }
         }
@@ -36,12 +39,12 @@ public:
         graph.AddFilter(reader, "Music Source");
     }
 
-    EventGraph graph;
-    std::shared_ptr<MemoryReaderFilter> reader;
+    harness::RecordingGraph graph;
+    std::shared_ptr<harness::MemoryReader> reader;
     std::shared_ptr<COggSplitter> splitter;
     std::shared_ptr<CVorbisDec> decoder;
-    std::vector<std::shared_ptr<CaptureSinkFilter>> sinks;
+    std::vector<std::shared_ptr<harness::CaptureSink>> sinks;
     HRESULT connectResult = E_FAIL;
 };
 
-}  // namespace tarnel::test::oggharness
+}  // namespace tarnel::test

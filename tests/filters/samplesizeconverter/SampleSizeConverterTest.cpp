@@ -3,19 +3,19 @@
 #include <gtest/gtest.h>
 
 #include "framework/MemAllocator.h"
-#include "tests/filters/testpins/TestPins.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
 
-using test::pins::SampleProps;
-using test::pins::TestGraph;
-using test::pins::TestSink;
-using test::pins::TestSource;
-
-CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
-}
+using test::harness::CaptureSink;
+using test::harness::PcmType;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
+using test::harness::SampleProps;
 
 int16_t Le16(const std::vector<uint8_t>& bytes, size_t index) {
     return static_cast<int16_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));
@@ -24,7 +24,7 @@ int16_t Le16(const std::vector<uint8_t>& bytes, size_t index) {
 // ---- negotiation without a graph ----
 
 TEST(SampleSizeConverterTypes, EightBitMonoIsProposedAsSixteenBit) {
-    const auto proposal = SampleSizeConverter::ProposeOutput(Pcm(1, 22050, 8), 16);
+    const auto proposal = SampleSizeConverter::ProposeOutput(PcmType(1, 22050, 8), 16);
     ASSERT_TRUE(proposal);
     const auto wfx = proposal->WaveFormatEx();
     ASSERT_TRUE(wfx);
@@ -41,7 +41,7 @@ TEST(SampleSizeConverterTypes, EightBitMonoIsProposedAsSixteenBit) {
 
 TEST(SampleSizeConverterTypes, OtherSizesAreProposedUnchanged) {
     for (uint16_t bits : {16, 24, 32}) {
-        const CMediaType input = Pcm(2, 44100, bits);
+        const CMediaType input = PcmType(2, 44100, bits);
         const auto proposal = SampleSizeConverter::ProposeOutput(input, 16);
         ASSERT_TRUE(proposal) << bits;
         EXPECT_EQ(*proposal, input) << bits;
@@ -61,7 +61,7 @@ TEST(SampleSizeConverterTypes, WideningKeepsExtraFormatBytes) {
 }
 
 TEST(SampleSizeConverterTypes, ProposalRefusesNonAudioAndOverflowingSizes) {
-    CMediaType video = Pcm(1, 8000, 8);
+    CMediaType video = PcmType(1, 8000, 8);
     video.majortype = MEDIATYPE_Video;
     EXPECT_FALSE(SampleSizeConverter::ProposeOutput(video, 16));
 
@@ -72,7 +72,7 @@ TEST(SampleSizeConverterTypes, ProposalRefusesNonAudioAndOverflowingSizes) {
 
 TEST(SampleSizeConverterTypes, InputMustBePcmAudioWithWaveFormat) {
     SampleSizeConverter filter;
-    CMediaType pcm = Pcm(2, 44100, 16);
+    CMediaType pcm = PcmType(2, 44100, 16);
     EXPECT_EQ(filter.CheckInputType(&pcm), S_OK);
     EXPECT_EQ(filter.CheckInputType(nullptr), E_POINTER);
 
@@ -97,19 +97,19 @@ TEST(SampleSizeConverterTypes, TransformPairs) {
     const auto check = [&](CMediaType in, CMediaType out) {
         return filter.CheckTransform(&in, &out);
     };
-    EXPECT_EQ(check(Pcm(1, 22050, 8), Pcm(1, 22050, 16)), S_OK);
-    EXPECT_EQ(check(Pcm(1, 22050, 8), Pcm(1, 22050, 8)), S_OK);
-    EXPECT_EQ(check(Pcm(2, 44100, 16), Pcm(2, 44100, 16)), S_OK);
-    EXPECT_EQ(check(Pcm(2, 44100, 24), Pcm(2, 44100, 24)), S_OK);
+    EXPECT_EQ(check(PcmType(1, 22050, 8), PcmType(1, 22050, 16)), S_OK);
+    EXPECT_EQ(check(PcmType(1, 22050, 8), PcmType(1, 22050, 8)), S_OK);
+    EXPECT_EQ(check(PcmType(2, 44100, 16), PcmType(2, 44100, 16)), S_OK);
+    EXPECT_EQ(check(PcmType(2, 44100, 24), PcmType(2, 44100, 24)), S_OK);
     // Narrowing, rate or channel changes cannot be done by widening or copying.
-    EXPECT_EQ(check(Pcm(2, 44100, 16), Pcm(2, 44100, 8)), VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(check(Pcm(1, 22050, 8), Pcm(1, 44100, 16)), VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(check(Pcm(1, 22050, 8), Pcm(2, 22050, 16)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(check(PcmType(2, 44100, 16), PcmType(2, 44100, 8)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(check(PcmType(1, 22050, 8), PcmType(1, 44100, 16)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(check(PcmType(1, 22050, 8), PcmType(2, 22050, 16)), VFW_E_TYPE_NOT_ACCEPTED);
     // A 24-bit stream copied under a 16-bit label would be noise.
-    EXPECT_EQ(check(Pcm(2, 44100, 24), Pcm(2, 44100, 16)), VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(check(MakeAudioMediaType(MakeFloatFormat(1, 8000)), Pcm(1, 8000, 16)),
+    EXPECT_EQ(check(PcmType(2, 44100, 24), PcmType(2, 44100, 16)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(check(MakeAudioMediaType(MakeFloatFormat(1, 8000)), PcmType(1, 8000, 16)),
               VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(check(Pcm(1, 8000, 16), MakeAudioMediaType(MakeFloatFormat(1, 8000))),
+    EXPECT_EQ(check(PcmType(1, 8000, 16), MakeAudioMediaType(MakeFloatFormat(1, 8000))),
               VFW_E_TYPE_NOT_ACCEPTED);
 }
 
@@ -119,7 +119,7 @@ TEST(SampleSizeConverterTypes, GetMediaTypeArguments) {
     EXPECT_EQ(filter.GetMediaType(0, nullptr), E_POINTER);
     EXPECT_EQ(filter.GetMediaType(0, &type), E_UNEXPECTED);  // input not connected
 
-    TestSource source({Pcm(1, 22050, 8)});
+    PushSource source({PcmType(1, 22050, 8)});
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     EXPECT_EQ(filter.GetMediaType(-1, &type), E_INVALIDARG);
     EXPECT_EQ(filter.GetMediaType(1, &type), VFW_S_NO_MORE_ITEMS);
@@ -132,25 +132,25 @@ TEST(SampleSizeConverterTypes, GetMediaTypeArguments) {
 class SampleSizeConverterChain : public ::testing::Test {
 protected:
     void Connect(const CMediaType& input, int32_t sourceBuffer = 1 << 16) {
-        source = std::make_unique<TestSource>(std::vector<CMediaType>{input}, sourceBuffer);
+        source = std::make_unique<PushSource>(std::vector<CMediaType>{input}, sourceBuffer);
         filter.JoinFilterGraph(&graph, "8-16 Converter");
         ASSERT_EQ(source->Pin()->Connect(filter.InputPin(), nullptr), S_OK);
         ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     }
-    void Pause() { ASSERT_EQ(test::pins::PauseChain({&sink, &filter, source.get()}), S_OK); }
-    void Stop() { test::pins::StopChain({&sink, &filter, source.get()}); }
+    void Pause() { ASSERT_EQ(test::harness::PauseChain({&sink, &filter, source.get()}), S_OK); }
+    void Stop() { test::harness::StopChain({&sink, &filter, source.get()}); }
     void TearDown() override {
         if (source) Stop();
     }
 
-    TestGraph graph;
+    RecordingGraph graph;
     SampleSizeConverter filter;
-    TestSink sink;
-    std::unique_ptr<TestSource> source;
+    CaptureSink sink;
+    std::unique_ptr<PushSource> source;
 };
 
 TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
-    Connect(Pcm(1, 22050, 8), /*sourceBuffer=*/11026);
+    Connect(PcmType(1, 22050, 8), /*sourceBuffer=*/11026);
     EXPECT_TRUE(filter.IsWidening());
     const auto outFormat = filter.OutputPin()->CurrentMediaType().WaveFormatEx();
     EXPECT_EQ(outFormat->wBitsPerSample, 16);
@@ -174,14 +174,14 @@ TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
     ASSERT_EQ(source->Push(bytes, props1), S_OK);
     ASSERT_EQ(source->Push(std::vector<uint8_t>{}, {}), S_OK);  // empty samples pass too
 
-    ASSERT_EQ(sink.samples.size(), 2u);
-    const auto& out = sink.samples[0];
-    ASSERT_EQ(out.data.size(), 10u);
-    EXPECT_EQ(Le16(out.data, 0), -32767);
-    EXPECT_EQ(Le16(out.data, 1), 0);
-    EXPECT_EQ(Le16(out.data, 2), 32511);
-    EXPECT_EQ(Le16(out.data, 3), 255);
-    EXPECT_EQ(Le16(out.data, 4), -255);
+    ASSERT_EQ(sink.Samples().size(), 2u);
+    const auto out = sink.Samples()[0];
+    ASSERT_EQ(out.bytes.size(), 10u);
+    EXPECT_EQ(Le16(out.bytes, 0), -32767);
+    EXPECT_EQ(Le16(out.bytes, 1), 0);
+    EXPECT_EQ(Le16(out.bytes, 2), 32511);
+    EXPECT_EQ(Le16(out.bytes, 3), 255);
+    EXPECT_EQ(Le16(out.bytes, 4), -255);
     EXPECT_EQ(out.timeResult, S_OK);
     EXPECT_EQ(out.start, 1000);
     EXPECT_EQ(out.stop, 2000);
@@ -191,12 +191,12 @@ TEST_F(SampleSizeConverterChain, WidensEightBitMonoAndCarriesSampleProperties) {
     EXPECT_FALSE(out.syncPoint);
     EXPECT_TRUE(out.discontinuity);
     EXPECT_TRUE(out.preroll);
-    EXPECT_TRUE(sink.samples[1].data.empty());
-    EXPECT_EQ(sink.samples[1].timeResult, VFW_E_SAMPLE_TIME_NOT_SET);
+    EXPECT_TRUE(sink.Samples()[1].bytes.empty());
+    EXPECT_EQ(sink.Samples()[1].timeResult, VFW_E_SAMPLE_TIME_NOT_SET);
 }
 
 TEST_F(SampleSizeConverterChain, SixteenBitStereoPassesByteForByte) {
-    const CMediaType input = Pcm(2, 44100, 16);
+    const CMediaType input = PcmType(2, 44100, 16);
     Connect(input);
     EXPECT_FALSE(filter.IsWidening());
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType(), input);
@@ -204,38 +204,38 @@ TEST_F(SampleSizeConverterChain, SixteenBitStereoPassesByteForByte) {
     std::vector<uint8_t> bytes(4000);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
     ASSERT_EQ(source->Push(bytes), S_OK);
-    ASSERT_EQ(sink.samples.size(), 1u);
-    EXPECT_EQ(sink.samples[0].data, bytes);
+    ASSERT_EQ(sink.Samples().size(), 1u);
+    EXPECT_EQ(sink.Samples()[0].bytes, bytes);
 }
 
 TEST_F(SampleSizeConverterChain, TwentyFourBitIsCopiedUnderItsOwnType) {
-    const CMediaType input = Pcm(2, 48000, 24);
+    const CMediaType input = PcmType(2, 48000, 24);
     Connect(input);
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType(), input);
     Pause();
     std::vector<uint8_t> bytes(600, 0x5A);
     ASSERT_EQ(source->Push(bytes), S_OK);
-    EXPECT_EQ(sink.AllData(), bytes);
+    EXPECT_EQ(sink.Bytes(), bytes);
 }
 
 TEST_F(SampleSizeConverterChain, OutputBufferGrowsToHoldTheLargestUpstreamSample) {
     // 8-bit mono 4000 Hz: one second of output is 8000 bytes, but upstream hands out buffers
     // of 6000 bytes (1.5 s), which widen to 12000.
-    Connect(Pcm(1, 4000, 8), /*sourceBuffer=*/6000);
+    Connect(PcmType(1, 4000, 8), /*sourceBuffer=*/6000);
     ALLOCATOR_PROPERTIES props;
     ASSERT_EQ(filter.OutputPin()->Allocator()->GetProperties(&props), S_OK);
     EXPECT_EQ(props.cBuffers, 1);
     EXPECT_EQ(props.cbBuffer, 12000);
     Pause();
     ASSERT_EQ(source->Push(std::vector<uint8_t>(6000, 0)), S_OK);
-    ASSERT_EQ(sink.samples.size(), 1u);
-    EXPECT_EQ(sink.samples[0].data.size(), 12000u);
-    EXPECT_EQ(Le16(sink.samples[0].data, 5999), -32767);
+    ASSERT_EQ(sink.Samples().size(), 1u);
+    EXPECT_EQ(sink.Samples()[0].bytes.size(), 12000u);
+    EXPECT_EQ(Le16(sink.Samples()[0].bytes, 5999), -32767);
 }
 
 TEST_F(SampleSizeConverterChain, SampleLargerThanTheOutputBufferStopsTheStreamCleanly) {
     // 8-bit mono 8000 Hz: the output buffer holds 16000 bytes.
-    Connect(Pcm(1, 8000, 8), /*sourceBuffer=*/4096);
+    Connect(PcmType(1, 8000, 8), /*sourceBuffer=*/4096);
     Pause();
     // An upstream delivering from memory other than the allocator it announced can exceed
     // the buffer; the stream stops with an error instead of writing past it.
@@ -244,43 +244,43 @@ TEST_F(SampleSizeConverterChain, SampleLargerThanTheOutputBufferStopsTheStreamCl
     oversized.AddRef();
     oversized.SetActualDataLength(8001);
     EXPECT_EQ(filter.InputPin()->Receive(&oversized), VFW_E_BUFFER_OVERFLOW);
-    EXPECT_TRUE(sink.samples.empty());
+    EXPECT_TRUE(sink.Samples().empty());
     EXPECT_TRUE(graph.HasEvent(EC_ERRORABORT));
     oversized.Release();
 }
 
 TEST_F(SampleSizeConverterChain, WideningFollowsTheAgreedOutputType) {
     // First connected to a downstream that takes the 16-bit proposal ...
-    Connect(Pcm(1, 11025, 8));
+    Connect(PcmType(1, 11025, 8));
     EXPECT_TRUE(filter.IsWidening());
     ASSERT_EQ(filter.OutputPin()->Disconnect(), S_OK);
     ASSERT_EQ(sink.Pin()->Disconnect(), S_OK);
 
     // ... then to one that only takes the 8-bit stream as it is: no widening any more.
-    TestSink narrow;
+    CaptureSink narrow;
     narrow.accept = [](const CMediaType& t) { return t.WaveFormatEx()->wBitsPerSample == 8; };
-    narrow.preferredTypes = {Pcm(1, 11025, 8)};
+    narrow.offer = {PcmType(1, 11025, 8)};
     ASSERT_EQ(filter.OutputPin()->Connect(narrow.Pin(), nullptr), S_OK);
     EXPECT_EQ(filter.OutputPin()->CurrentMediaType().WaveFormatEx()->wBitsPerSample, 8);
     EXPECT_FALSE(filter.IsWidening());
 
-    ASSERT_EQ(test::pins::PauseChain({&narrow, &filter, source.get()}), S_OK);
+    ASSERT_EQ(test::harness::PauseChain({&narrow, &filter, source.get()}), S_OK);
     const std::vector<uint8_t> bytes = {1, 2, 3, 250};
     ASSERT_EQ(source->Push(bytes), S_OK);
-    EXPECT_EQ(narrow.AllData(), bytes);
-    test::pins::StopChain({&narrow, &filter, source.get()});
+    EXPECT_EQ(narrow.Bytes(), bytes);
+    test::harness::StopChain({&narrow, &filter, source.get()});
 }
 
 TEST_F(SampleSizeConverterChain, AnnouncedFormatChangeIsPassedOnWidened) {
-    Connect(Pcm(1, 22050, 8));
+    Connect(PcmType(1, 22050, 8));
     Pause();
     SampleProps props;
-    props.attachedType = Pcm(1, 22050, 8);
+    props.attachedType = PcmType(1, 22050, 8);
     ASSERT_EQ(source->Push(std::vector<uint8_t>{128, 128}, props), S_OK);
-    ASSERT_EQ(sink.samples.size(), 1u);
-    ASSERT_TRUE(sink.samples[0].attachedType);
-    EXPECT_EQ(sink.samples[0].attachedType->WaveFormatEx()->wBitsPerSample, 16);
-    EXPECT_EQ(sink.samples[0].data, std::vector<uint8_t>(4, 0));
+    ASSERT_EQ(sink.Samples().size(), 1u);
+    ASSERT_TRUE(sink.Samples()[0].attachedType);
+    EXPECT_EQ(sink.Samples()[0].attachedType->WaveFormatEx()->wBitsPerSample, 16);
+    EXPECT_EQ(sink.Samples()[0].bytes, std::vector<uint8_t>(4, 0));
 }
 
 }  // namespace

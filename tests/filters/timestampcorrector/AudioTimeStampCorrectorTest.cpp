@@ -3,30 +3,23 @@
 #include <gtest/gtest.h>
 
 #include "framework/FilterGraph.h"
-#include "tests/filters/testpins/TestPins.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
 
-using test::pins::SampleProps;
-using test::pins::TestGraph;
-using test::pins::TestSink;
-using test::pins::TestSource;
-
-CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
-}
-
-SampleProps At(REFERENCE_TIME start, REFERENCE_TIME stop) {
-    SampleProps props;
-    props.start = start;
-    props.stop = stop;
-    return props;
-}
+using test::harness::CaptureSink;
+using test::harness::PcmType;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
+using test::harness::Stamped;
 
 TEST(AudioTimeStampCorrectorTypes, AcceptsOnlyPcmAudioWithAByteRate) {
     AudioTimeStampCorrector filter;
-    CMediaType pcm = Pcm(2, 44100, 16);
+    CMediaType pcm = PcmType(2, 44100, 16);
     EXPECT_EQ(filter.CheckInputType(&pcm), S_OK);
     EXPECT_EQ(filter.CheckInputType(nullptr), E_POINTER);
     CMediaType floating = MakeAudioMediaType(MakeFloatFormat(2, 44100));
@@ -55,61 +48,61 @@ TEST(AudioTimeStampCorrectorTypes, TwoSampleHooksAreNotUsed) {
 class TimeStampChain : public ::testing::Test {
 protected:
     void Connect(std::vector<CMediaType> sourceTypes) {
-        source = std::make_unique<TestSource>(std::move(sourceTypes));
+        source = std::make_unique<PushSource>(std::move(sourceTypes));
         filter.JoinFilterGraph(&graph, "TS Fixer");
         ASSERT_EQ(source->Pin()->Connect(filter.InputPin(), nullptr), S_OK);
         ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     }
-    void Pause() { ASSERT_EQ(test::pins::PauseChain({&sink, &filter, source.get()}), S_OK); }
-    void Stop() { test::pins::StopChain({&sink, &filter, source.get()}); }
+    void Pause() { ASSERT_EQ(test::harness::PauseChain({&sink, &filter, source.get()}), S_OK); }
+    void Stop() { test::harness::StopChain({&sink, &filter, source.get()}); }
     void TearDown() override {
         if (source) Stop();
     }
 
-    TestGraph graph;
+    RecordingGraph graph;
     AudioTimeStampCorrector filter;
-    TestSink sink;
-    std::unique_ptr<TestSource> source;
+    CaptureSink sink;
+    std::unique_ptr<PushSource> source;
 };
 
 TEST_F(TimeStampChain, CdQualityStereoIsRestampedFromZero) {
-    Connect({Pcm(2, 44100, 16)});
+    Connect({PcmType(2, 44100, 16)});
     Pause();
     EXPECT_EQ(filter.TimeLine().timePerByte(), 56);
     std::vector<uint8_t> bytes(17640);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i);
     // The source's own stamps start late and jump; none of them survive.
-    ASSERT_EQ(source->Push(bytes, At(50'000'000, 50'100'000)), S_OK);
-    ASSERT_EQ(source->Push(bytes, At(90'000'000, 10)), S_OK);
+    ASSERT_EQ(source->Push(bytes, Stamped(50'000'000, 50'100'000)), S_OK);
+    ASSERT_EQ(source->Push(bytes, Stamped(90'000'000, 10)), S_OK);
     ASSERT_EQ(source->Push(std::vector<uint8_t>(4), {}), S_OK);  // no stamps at all
 
-    ASSERT_EQ(sink.samples.size(), 3u);
-    EXPECT_EQ(sink.samples[0].timeResult, S_OK);
-    EXPECT_EQ(sink.samples[0].start, 0);
-    EXPECT_EQ(sink.samples[0].stop, 987840);
-    EXPECT_EQ(sink.samples[1].start, 987896);
-    EXPECT_EQ(sink.samples[1].stop, 987896 + 987840);
-    EXPECT_EQ(sink.samples[2].timeResult, S_OK);
-    EXPECT_EQ(sink.samples[2].start, 987896 + 987840 + 56);
-    EXPECT_EQ(sink.samples[2].stop, sink.samples[2].start + 4 * 56);
+    ASSERT_EQ(sink.Samples().size(), 3u);
+    EXPECT_EQ(sink.Samples()[0].timeResult, S_OK);
+    EXPECT_EQ(sink.Samples()[0].start, 0);
+    EXPECT_EQ(sink.Samples()[0].stop, 987840);
+    EXPECT_EQ(sink.Samples()[1].start, 987896);
+    EXPECT_EQ(sink.Samples()[1].stop, 987896 + 987840);
+    EXPECT_EQ(sink.Samples()[2].timeResult, S_OK);
+    EXPECT_EQ(sink.Samples()[2].start, 987896 + 987840 + 56);
+    EXPECT_EQ(sink.Samples()[2].stop, sink.Samples()[2].start + 4 * 56);
     // The audio itself is untouched.
-    EXPECT_EQ(sink.samples[0].data, bytes);
-    EXPECT_EQ(sink.samples[1].data, bytes);
+    EXPECT_EQ(sink.Samples()[0].bytes, bytes);
+    EXPECT_EQ(sink.Samples()[1].bytes, bytes);
 }
 
 TEST_F(TimeStampChain, NarrowbandMono) {
-    Connect({Pcm(1, 8000, 16)});
+    Connect({PcmType(1, 8000, 16)});
     Pause();
-    ASSERT_EQ(source->Push(std::vector<uint8_t>(1600), At(-5000, -1)), S_OK);
+    ASSERT_EQ(source->Push(std::vector<uint8_t>(1600), Stamped(-5000, -1)), S_OK);
     ASSERT_EQ(source->Push(std::vector<uint8_t>(1600)), S_OK);
-    ASSERT_EQ(sink.samples.size(), 2u);
-    EXPECT_EQ(sink.samples[0].start, 0);
-    EXPECT_EQ(sink.samples[0].stop, 1'000'000);
-    EXPECT_EQ(sink.samples[1].start, 1'000'625);
+    ASSERT_EQ(sink.Samples().size(), 2u);
+    EXPECT_EQ(sink.Samples()[0].start, 0);
+    EXPECT_EQ(sink.Samples()[0].stop, 1'000'000);
+    EXPECT_EQ(sink.Samples()[1].start, 1'000'625);
 }
 
 TEST_F(TimeStampChain, EveryRunStartsAgainAtZero) {
-    Connect({Pcm(2, 44100, 16)});
+    Connect({PcmType(2, 44100, 16)});
     Pause();
     ASSERT_EQ(source->Push(std::vector<uint8_t>(17640)), S_OK);
     Stop();
@@ -117,14 +110,14 @@ TEST_F(TimeStampChain, EveryRunStartsAgainAtZero) {
     EXPECT_EQ(filter.TimeLine().timePerByte(), 0);
 
     Pause();
-    ASSERT_EQ(source->Push(std::vector<uint8_t>(100), At(123456, 234567)), S_OK);
-    ASSERT_EQ(sink.samples.size(), 2u);
-    EXPECT_EQ(sink.samples[1].start, 0);
-    EXPECT_EQ(sink.samples[1].stop, 5600);
+    ASSERT_EQ(source->Push(std::vector<uint8_t>(100), Stamped(123456, 234567)), S_OK);
+    ASSERT_EQ(sink.Samples().size(), 2u);
+    EXPECT_EQ(sink.Samples()[1].start, 0);
+    EXPECT_EQ(sink.Samples()[1].stop, 5600);
 }
 
 TEST_F(TimeStampChain, SamplesAreStampedInPlaceInTheDownstreamBuffers) {
-    Connect({Pcm(2, 44100, 16)});
+    Connect({PcmType(2, 44100, 16)});
     EXPECT_FALSE(filter.UsingDifferentAllocators());
     EXPECT_EQ(filter.InputPin()->CurrentMediaType(), filter.OutputPin()->CurrentMediaType());
 }
@@ -132,14 +125,14 @@ TEST_F(TimeStampChain, SamplesAreStampedInPlaceInTheDownstreamBuffers) {
 // ---- keeping the output type equal to the input type ----
 
 TEST(TimeStampReconnect, DownstreamPreferenceIsMetByReconnectingTheInput) {
-    const CMediaType cd = Pcm(2, 44100, 16);
-    const CMediaType voice = Pcm(1, 16000, 16);
-    TestGraph graph;
+    const CMediaType cd = PcmType(2, 44100, 16);
+    const CMediaType voice = PcmType(1, 16000, 16);
+    RecordingGraph graph;
     AudioTimeStampCorrector filter;
     filter.JoinFilterGraph(&graph, "TS Fixer");
-    TestSource source({cd, voice});
-    TestSink sink;
-    sink.preferredTypes = {voice};
+    PushSource source({cd, voice});
+    CaptureSink sink;
+    sink.offer = {voice};
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     EXPECT_EQ(filter.InputPin()->CurrentMediaType(), cd);
 
@@ -151,14 +144,14 @@ TEST(TimeStampReconnect, DownstreamPreferenceIsMetByReconnectingTheInput) {
 }
 
 TEST(TimeStampReconnect, TypeUpstreamCannotDeliverIsRefusedAndTheInputTypeKept) {
-    const CMediaType cd = Pcm(2, 44100, 16);
-    const CMediaType voice = Pcm(1, 16000, 16);
-    TestGraph graph;
+    const CMediaType cd = PcmType(2, 44100, 16);
+    const CMediaType voice = PcmType(1, 16000, 16);
+    RecordingGraph graph;
     AudioTimeStampCorrector filter;
     filter.JoinFilterGraph(&graph, "TS Fixer");
-    TestSource source({cd});
-    TestSink sink;
-    sink.preferredTypes = {voice};
+    PushSource source({cd});
+    CaptureSink sink;
+    sink.offer = {voice};
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     EXPECT_EQ(graph.reconnects, 0);
@@ -168,15 +161,15 @@ TEST(TimeStampReconnect, TypeUpstreamCannotDeliverIsRefusedAndTheInputTypeKept) 
 }
 
 TEST(TimeStampReconnect, FailedReconnectionRefusesTheType) {
-    const CMediaType cd = Pcm(2, 44100, 16);
-    const CMediaType voice = Pcm(1, 16000, 16);
-    TestGraph graph;
+    const CMediaType cd = PcmType(2, 44100, 16);
+    const CMediaType voice = PcmType(1, 16000, 16);
+    RecordingGraph graph;
     graph.reconnectResult = E_FAIL;
     AudioTimeStampCorrector filter;
     filter.JoinFilterGraph(&graph, "TS Fixer");
-    TestSource source({cd, voice});
-    TestSink sink;
-    sink.preferredTypes = {voice};
+    PushSource source({cd, voice});
+    CaptureSink sink;
+    sink.offer = {voice};
     ASSERT_EQ(source.Pin()->Connect(filter.InputPin(), nullptr), S_OK);
     ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     EXPECT_EQ(graph.reconnects, 1);
@@ -185,14 +178,14 @@ TEST(TimeStampReconnect, FailedReconnectionRefusesTheType) {
 }
 
 TEST(TimeStampReconnect, WorksThroughTheGraphManager) {
-    const CMediaType cd = Pcm(2, 44100, 16);
-    const CMediaType voice = Pcm(1, 16000, 16);
+    const CMediaType cd = PcmType(2, 44100, 16);
+    const CMediaType voice = PcmType(1, 16000, 16);
     FilterRegistry registry;
     FilterGraph graph(registry);
-    auto source = std::make_shared<TestSource>(std::vector<CMediaType>{cd, voice});
+    auto source = std::make_shared<PushSource>(std::vector<CMediaType>{cd, voice});
     auto filter = std::make_shared<AudioTimeStampCorrector>();
-    auto sink = std::make_shared<TestSink>();
-    sink->preferredTypes = {voice};
+    auto sink = std::make_shared<CaptureSink>();
+    sink->offer = {voice};
     ASSERT_EQ(graph.AddFilter(source, "Source"), S_OK);
     ASSERT_EQ(graph.AddFilter(filter, "TS Fixer"), S_OK);
     ASSERT_EQ(graph.AddFilter(sink, "Sink"), S_OK);
@@ -204,11 +197,11 @@ TEST(TimeStampReconnect, WorksThroughTheGraphManager) {
 
     ASSERT_TRUE(SUCCEEDED(graph.SetSyncSource(nullptr)));
     ASSERT_TRUE(SUCCEEDED(graph.Pause()));
-    ASSERT_EQ(source->Push(std::vector<uint8_t>(3200), At(777, 888)), S_OK);
+    ASSERT_EQ(source->Push(std::vector<uint8_t>(3200), Stamped(777, 888)), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.Stop()));
-    ASSERT_EQ(sink->samples.size(), 1u);
-    EXPECT_EQ(sink->samples[0].start, 0);
-    EXPECT_EQ(sink->samples[0].stop, 3200 * 312);  // 32000 bytes per second
+    ASSERT_EQ(sink->Samples().size(), 1u);
+    EXPECT_EQ(sink->Samples()[0].start, 0);
+    EXPECT_EQ(sink->Samples()[0].stop, 3200 * 312);  // 32000 bytes per second
 }
 
 }  // namespace

@@ -7,15 +7,18 @@
 #include "filters/vorbisdec/CVorbisDec.h"
 #include "filters/vorbisdec/PcmInterleave.h"
 #include "framework/RefTime.h"
-#include "tests/filters/oggcommon/FilterHarness.h"
 #include "tests/filters/oggcommon/OggTestFiles.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
 
-using test::oggharness::CaptureSinkFilter;
-using test::oggharness::EventGraph;
-using test::oggharness::PushSourceFilter;
+using test::harness::CaptureSink;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
 
 int16_t Sample16(const uint8_t* at) {
     return static_cast<int16_t>(at[0] | (at[1] << 8));
@@ -114,15 +117,15 @@ CMediaType VorbisType(uint16_t channels, uint32_t rate) {
 class DecoderRig {
 public:
     DecoderRig(uint16_t channels, uint32_t rate, bool floatFirst = false) {
-        source = std::make_shared<PushSourceFilter>(VorbisType(channels, rate), 2, 65536);
+        source = std::make_shared<PushSource>(VorbisType(channels, rate), 65536, 2);
         decoder = std::make_shared<CVorbisDec>();
         decoder->SetFloatFirst(floatFirst);
-        sink = std::make_shared<CaptureSinkFilter>();
+        sink = std::make_shared<CaptureSink>();
         graph.AddFilter(sink, "sink");
         graph.AddFilter(decoder, "Decoder");
         graph.AddFilter(source, "source");
-        connected = SUCCEEDED(test::oggharness::ConnectPins(source->Pin(), decoder->InputPin())) &&
-                    SUCCEEDED(test::oggharness::ConnectPins(decoder->OutputPin(), sink->Pin()));
+        connected = SUCCEEDED(test::harness::ConnectPins(source->Pin(), decoder->InputPin())) &&
+                    SUCCEEDED(test::harness::ConnectPins(decoder->OutputPin(), sink->Pin()));
     }
     void PushHeaders(const test::VorbisPacketSet& set) {
         for (const auto& header : set.headers) source->Push(header, 0, 0);
@@ -141,10 +144,10 @@ public:
         return values;
     }
 
-    EventGraph graph;
-    std::shared_ptr<PushSourceFilter> source;
+    RecordingGraph graph;
+    std::shared_ptr<PushSource> source;
     std::shared_ptr<CVorbisDec> decoder;
-    std::shared_ptr<CaptureSinkFilter> sink;
+    std::shared_ptr<CaptureSink> sink;
     bool connected = false;
 };
 

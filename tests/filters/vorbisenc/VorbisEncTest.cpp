@@ -6,14 +6,17 @@
 #include "filters/vorbisenc/CVorbisEnc.h"
 #include "filters/vorbisenc/PcmDeinterleave.h"
 #include "framework/RefTime.h"
-#include "tests/filters/oggcommon/FilterHarness.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
 
-using test::oggharness::CaptureSinkFilter;
-using test::oggharness::EventGraph;
-using test::oggharness::PushSourceFilter;
+using test::harness::CaptureSink;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
 
 CMediaType Pcm16(uint16_t channels = 2, uint32_t rate = 44100) {
     return MakeAudioMediaType(MakePcmFormat(channels, rate, 16));
@@ -44,14 +47,14 @@ IdHeader ReadIdHeader(const std::vector<uint8_t>& packet) {
 class EncoderRig {
 public:
     explicit EncoderRig(const CMediaType& input) {
-        source = std::make_shared<PushSourceFilter>(input, 4, 1 << 20);
+        source = std::make_shared<PushSource>(input, 1 << 20, 4);
         encoder = std::make_shared<CVorbisEnc>();
-        sink = std::make_shared<CaptureSinkFilter>(IsVorbisMediaType);
+        sink = std::make_shared<CaptureSink>(IsVorbisMediaType);
         graph.AddFilter(sink, "sink");
         graph.AddFilter(encoder, "Ogg compressor");
         graph.AddFilter(source, "source");
-        connected = SUCCEEDED(test::oggharness::ConnectPins(source->Pin(), encoder->InputPin())) &&
-                    SUCCEEDED(test::oggharness::ConnectPins(encoder->OutputPin(), sink->Pin()));
+        connected = SUCCEEDED(test::harness::ConnectPins(source->Pin(), encoder->InputPin())) &&
+                    SUCCEEDED(test::harness::ConnectPins(encoder->OutputPin(), sink->Pin()));
     }
 
     IAMStreamConfig* Config() { return Query<IAMStreamConfig>(encoder->OutputPin()); }
@@ -79,10 +82,10 @@ public:
         return samples.empty() ? IdHeader{} : ReadIdHeader(samples[0].bytes);
     }
 
-    EventGraph graph;
-    std::shared_ptr<PushSourceFilter> source;
+    RecordingGraph graph;
+    std::shared_ptr<PushSource> source;
     std::shared_ptr<CVorbisEnc> encoder;
-    std::shared_ptr<CaptureSinkFilter> sink;
+    std::shared_ptr<CaptureSink> sink;
     bool connected = false;
 };
 
@@ -266,9 +269,7 @@ TEST(VorbisEncStream, OverlapsAreTrimmedAndGapsFilled) {
     ASSERT_EQ(rig.source->Push(SilentFrames(100, 2), at(0), at(100)), S_OK);
     EXPECT_EQ(rig.encoder->SamplesSubmitted(), 2500);
     // Unstamped: continues where the stream is.
-    test::oggharness::PushSourceFilter::Packet unstamped;
-    unstamped.bytes = SilentFrames(300, 2);
-    ASSERT_EQ(rig.source->Push(unstamped), S_OK);
+    ASSERT_EQ(rig.source->Push(SilentFrames(300, 2)), S_OK);  // unstamped
     EXPECT_EQ(rig.encoder->SamplesSubmitted(), 2800);
     // A hole longer than one analysis buffer takes several rounds.
     ASSERT_EQ(rig.source->Push(SilentFrames(10, 2), at(40000), at(40010)), S_OK);
@@ -323,13 +324,11 @@ TEST(VorbisEncStream, NonMediaSamplesPassThroughUnchanged) {
     EncoderRig rig(Pcm16());
     ASSERT_EQ(rig.Configure(0.4f, -1, -1, -1), S_OK);
     ASSERT_EQ(rig.graph.PauseAll(), S_OK);
-    test::oggharness::PushSourceFilter::Packet control;
-    control.bytes = {1, 2, 3, 4, 5};
-    control.streamId = AM_STREAM_CONTROL;
-    ASSERT_EQ(rig.source->Push(control), S_OK);
+    const std::vector<uint8_t> control{1, 2, 3, 4, 5};
+    ASSERT_EQ(rig.source->Push(control, {.streamId = AM_STREAM_CONTROL}), S_OK);
     auto samples = rig.sink->Samples();
     ASSERT_EQ(samples.size(), 1u);
-    EXPECT_EQ(samples[0].bytes, control.bytes);
+    EXPECT_EQ(samples[0].bytes, control);
     EXPECT_EQ(rig.encoder->SamplesSubmitted(), 0);
     rig.graph.StopAll();
 }

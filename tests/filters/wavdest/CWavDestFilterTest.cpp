@@ -6,21 +6,21 @@
 #include <cstring>
 #include <thread>
 
-#include "tests/filters/testpins/TestPins.h"
 #include "tests/support/IsolatedTest.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PinHelpers.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel {
 namespace {
 
-using test::pins::SampleProps;
-using test::pins::TestGraph;
-using test::pins::TestSink;
-using test::pins::TestSource;
-
-CMediaType Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    return MakeAudioMediaType(MakePcmFormat(channels, rate, bits));
-}
+using test::harness::CaptureSink;
+using test::harness::PcmType;
+using test::harness::PushSource;
+using test::harness::RecordingGraph;
+using test::harness::Stamped;
 
 // The 40-byte block the MP3 encoder announces (MPEGLAYER3WAVEFORMAT: 18 + 12 extra bytes is
 // 30; the encoder's own block carries 22 extra bytes).
@@ -39,13 +39,6 @@ CMediaType Mpeg40() {
     return type;
 }
 
-SampleProps At(REFERENCE_TIME start, REFERENCE_TIME stop) {
-    SampleProps props;
-    props.start = start;
-    props.stop = stop;
-    return props;
-}
-
 std::string Tag(const std::vector<uint8_t>& bytes, size_t offset) {
     return std::string(reinterpret_cast<const char*>(bytes.data() + offset), 4);
 }
@@ -60,7 +53,7 @@ std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
 
 TEST(WavDestTypes, AnyWaveFormatIsAcceptedAndNothingElse) {
     CWavDestFilter filter;
-    CMediaType pcm = Pcm(2, 44100, 16);
+    CMediaType pcm = PcmType(2, 44100, 16);
     CMediaType mpeg = Mpeg40();
     EXPECT_EQ(filter.CheckInputType(&pcm), S_OK);
     EXPECT_EQ(filter.CheckInputType(&mpeg), S_OK);
@@ -106,7 +99,7 @@ TEST(WavDestTypes, OutputIsAWaveByteStream) {
 
     CMediaType wave(MEDIATYPE_Stream, MEDIASUBTYPE_WAVE);
     CMediaType otherStream(MEDIATYPE_Stream, MEDIASUBTYPE_AU);
-    CMediaType pcm = Pcm(2, 44100, 16);
+    CMediaType pcm = PcmType(2, 44100, 16);
     EXPECT_EQ(out->QueryAccept(&wave), S_OK);
     EXPECT_EQ(out->QueryAccept(&otherStream), S_FALSE);
     EXPECT_EQ(out->QueryAccept(&pcm), S_FALSE);
@@ -214,9 +207,9 @@ TEST(WavDestSeeking, NullPointersAreRefused) {
 class WavDestChain : public test::IsolatedTest {
 protected:
     void Connect(const CMediaType& input, int32_t sourceBuffer = 1 << 16) {
-        source = std::make_unique<TestSource>(std::vector<CMediaType>{input}, sourceBuffer);
+        source = std::make_unique<PushSource>(std::vector<CMediaType>{input}, sourceBuffer);
         sink.offerStream = true;
-        sink.writeAtOffsets = true;
+        sink.writeAtStartTime = true;
         sink.accept = [](const CMediaType& t) {
             return t.majortype == MEDIATYPE_Stream && t.subtype == MEDIASUBTYPE_WAVE;
         };
@@ -224,8 +217,8 @@ protected:
         ASSERT_EQ(source->Pin()->Connect(filter.InputPin(), nullptr), S_OK);
         ASSERT_EQ(filter.OutputPin()->Connect(sink.Pin(), nullptr), S_OK);
     }
-    void Pause() { ASSERT_EQ(test::pins::PauseChain({&sink, &filter, source.get()}), S_OK); }
-    HRESULT Stop() { return test::pins::StopChain({&sink, &filter, source.get()}); }
+    void Pause() { ASSERT_EQ(test::harness::PauseChain({&sink, &filter, source.get()}), S_OK); }
+    HRESULT Stop() { return test::harness::StopChain({&sink, &filter, source.get()}); }
     void TearDown() override {
         if (source) Stop();
         IsolatedTest::TearDown();
@@ -236,10 +229,10 @@ protected:
         return position;
     }
 
-    TestGraph graph;
+    RecordingGraph graph;
     CWavDestFilter filter;
-    TestSink sink;
-    std::unique_ptr<TestSource> source;
+    CaptureSink sink;
+    std::unique_ptr<PushSource> source;
 };
 
 TEST_F(WavDestChain, PcmConversionGivesAFileAnIndependentReaderAccepts) {
@@ -249,7 +242,7 @@ TEST_F(WavDestChain, PcmConversionGivesAFileAnIndependentReaderAccepts) {
     const std::vector<uint8_t> pcm(encoded.begin() + 44, encoded.end());
     ASSERT_EQ(pcm.size(), 88200u);
 
-    Connect(Pcm(2, 44100, 16));
+    Connect(PcmType(2, 44100, 16));
     // The output allocator mirrors the input's: one buffer of the same size.
     ALLOCATOR_PROPERTIES inputProps, outputProps;
     ASSERT_EQ(filter.InputPin()->Allocator()->GetProperties(&inputProps), S_OK);
@@ -262,29 +255,29 @@ TEST_F(WavDestChain, PcmConversionGivesAFileAnIndependentReaderAccepts) {
     EXPECT_EQ(filter.HeaderSize(), 46u);
     for (size_t offset = 0; offset < pcm.size(); offset += 17640) {
         const size_t n = std::min<size_t>(17640, pcm.size() - offset);
-        ASSERT_EQ(source->Push({pcm.data() + offset, n}, At(999, 1999)), S_OK);
+        ASSERT_EQ(source->Push({pcm.data() + offset, n}, Stamped(999, 1999)), S_OK);
     }
     EXPECT_EQ(Position(), 5'000'000);  // five samples of 1 000 000 each
-    ASSERT_EQ(sink.samples.size(), 5u);
+    ASSERT_EQ(sink.Samples().size(), 5u);
     // Output time stamps are byte offsets in the file.
-    EXPECT_EQ(sink.samples[0].start, 46);
-    EXPECT_EQ(sink.samples[0].stop, 46 + 17640);
-    EXPECT_EQ(sink.samples[1].start, 46 + 17640);
+    EXPECT_EQ(sink.Samples()[0].start, 46);
+    EXPECT_EQ(sink.Samples()[0].stop, 46 + 17640);
+    EXPECT_EQ(sink.Samples()[1].start, 46 + 17640);
     ASSERT_EQ(source->PushEndOfStream(), S_OK);
-    EXPECT_EQ(sink.endOfStreams, 1);
+    EXPECT_EQ(sink.EndOfStreamCount(), 1);
     ASSERT_EQ(Stop(), S_OK);
 
-    ASSERT_EQ(sink.file.size(), 46u + pcm.size());
-    EXPECT_EQ(Tag(sink.file, 0), "RIFF");
-    EXPECT_EQ(ReadLe32(&sink.file[4]), sink.file.size() - 8);
-    EXPECT_EQ(ReadLe32(&sink.file[16]), 18u);
-    EXPECT_EQ(Tag(sink.file, 38), "data");
-    EXPECT_EQ(ReadLe32(&sink.file[42]), pcm.size());
-    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), sink.file.begin() + 46));
+    ASSERT_EQ(sink.File().size(), 46u + pcm.size());
+    EXPECT_EQ(Tag(sink.File(), 0), "RIFF");
+    EXPECT_EQ(ReadLe32(&sink.File()[4]), sink.File().size() - 8);
+    EXPECT_EQ(ReadLe32(&sink.File()[16]), 18u);
+    EXPECT_EQ(Tag(sink.File(), 38), "data");
+    EXPECT_EQ(ReadLe32(&sink.File()[42]), pcm.size());
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), sink.File().begin() + 46));
 
     const auto path = workDir() / "out.wav";
     std::filesystem::create_directories(workDir());
-    test::WriteFileBytes(path, sink.file);
+    test::WriteFileBytes(path, sink.File());
     const auto read = test::ReadWav(path);
     EXPECT_EQ(read.formatTag, WAVE_FORMAT_PCM);
     EXPECT_EQ(read.audio.sampleRate, 44100);
@@ -301,76 +294,78 @@ TEST_F(WavDestChain, MpegStreamGetsA68ByteHeaderAndItsStopTimeAsPosition) {
     EXPECT_EQ(filter.HeaderSize(), 68u);
     const auto frame1 = Pattern(417, 1);
     const auto frame2 = Pattern(418, 2);
-    ASSERT_EQ(source->Push(frame1, At(0, 261224)), S_OK);
+    ASSERT_EQ(source->Push(frame1, Stamped(0, 261224)), S_OK);
     EXPECT_EQ(Position(), 261224);
-    ASSERT_EQ(source->Push(frame2, At(261224, 522449)), S_OK);
+    ASSERT_EQ(source->Push(frame2, Stamped(261224, 522449)), S_OK);
     EXPECT_EQ(Position(), 522449);
     // The encoder's last sample carries no times: the position stays.
     ASSERT_EQ(source->Push(Pattern(100, 3), {}), S_OK);
     EXPECT_EQ(Position(), 522449);
-    EXPECT_EQ(sink.samples[0].start, 68);
+    EXPECT_EQ(sink.Samples()[0].start, 68);
     ASSERT_EQ(Stop(), S_OK);
 
-    ASSERT_EQ(sink.file.size(), 68u + 417 + 418 + 100);
-    EXPECT_EQ(ReadLe32(&sink.file[16]), 40u);
-    EXPECT_TRUE(std::equal(mpeg.format.begin(), mpeg.format.end(), sink.file.begin() + 20));
-    EXPECT_EQ(Tag(sink.file, 60), "data");
-    EXPECT_EQ(ReadLe32(&sink.file[64]), 935u);
-    EXPECT_TRUE(std::equal(frame1.begin(), frame1.end(), sink.file.begin() + 68));
-    EXPECT_TRUE(std::equal(frame2.begin(), frame2.end(), sink.file.begin() + 68 + 417));
+    ASSERT_EQ(sink.File().size(), 68u + 417 + 418 + 100);
+    EXPECT_EQ(ReadLe32(&sink.File()[16]), 40u);
+    EXPECT_TRUE(std::equal(mpeg.format.begin(), mpeg.format.end(), sink.File().begin() + 20));
+    EXPECT_EQ(Tag(sink.File(), 60), "data");
+    EXPECT_EQ(ReadLe32(&sink.File()[64]), 935u);
+    EXPECT_TRUE(std::equal(frame1.begin(), frame1.end(), sink.File().begin() + 68));
+    EXPECT_TRUE(std::equal(frame2.begin(), frame2.end(), sink.File().begin() + 68 + 417));
 }
 
 TEST_F(WavDestChain, SampleRefusedDownstreamIsNotCounted) {
-    Connect(Pcm(1, 8000, 16));
-    sink.receiveResult = [](size_t received) { return received == 1 ? S_FALSE : S_OK; };
+    Connect(PcmType(1, 8000, 16));
+    sink.onSample = [](const test::harness::CapturedSample&, size_t received) {
+        return received == 1 ? S_FALSE : S_OK;
+    };
     Pause();
     ASSERT_EQ(source->Push(Pattern(100, 1)), S_OK);
     // The second sample reaches the sink but is refused (S_FALSE) ...
-    sink.receiveResult = [](size_t) { return S_FALSE; };
+    sink.onSample = [](const test::harness::CapturedSample&, size_t) { return S_FALSE; };
     EXPECT_EQ(source->Push(Pattern(50, 2)), S_FALSE);
     EXPECT_EQ(filter.BytesWritten(), 100u);
     // ... so the next one takes its place in the file.
-    sink.receiveResult = [](size_t) { return S_OK; };
+    sink.onSample = [](const test::harness::CapturedSample&, size_t) { return S_OK; };
     const auto third = Pattern(60, 3);
     ASSERT_EQ(source->Push(third), S_OK);
-    ASSERT_EQ(sink.samples.size(), 2u);
-    EXPECT_EQ(sink.samples[1].start, 46 + 100);
+    ASSERT_EQ(sink.Samples().size(), 2u);
+    EXPECT_EQ(sink.Samples()[1].start, 46 + 100);
     ASSERT_EQ(Stop(), S_OK);
-    EXPECT_EQ(ReadLe32(&sink.file[42]), 160u);
-    EXPECT_EQ(sink.file.size(), 46u + 160u);
-    EXPECT_TRUE(std::equal(third.begin(), third.end(), sink.file.begin() + 146));
+    EXPECT_EQ(ReadLe32(&sink.File()[42]), 160u);
+    EXPECT_EQ(sink.File().size(), 46u + 160u);
+    EXPECT_TRUE(std::equal(third.begin(), third.end(), sink.File().begin() + 146));
 }
 
 TEST_F(WavDestChain, CancelledConversionStillGetsAHeaderWithTheSizesReached) {
-    Connect(Pcm(2, 44100, 16));
+    Connect(PcmType(2, 44100, 16));
     Pause();
     ASSERT_EQ(source->Push(Pattern(4000, 9)), S_OK);
     ASSERT_EQ(Stop(), S_OK);  // no end of stream: a cancel
-    EXPECT_EQ(sink.streamWrites, 1);
-    EXPECT_EQ(ReadLe32(&sink.file[4]), 46u + 4000u - 8u);
-    EXPECT_EQ(ReadLe32(&sink.file[42]), 4000u);
+    EXPECT_EQ(sink.StreamWrites(), 1);
+    EXPECT_EQ(ReadLe32(&sink.File()[4]), 46u + 4000u - 8u);
+    EXPECT_EQ(ReadLe32(&sink.File()[42]), 4000u);
 }
 
 TEST_F(WavDestChain, NextRunStartsFromScratch) {
-    Connect(Pcm(2, 44100, 16));
+    Connect(PcmType(2, 44100, 16));
     Pause();
     ASSERT_EQ(source->Push(Pattern(17640, 1)), S_OK);
     ASSERT_EQ(source->Push(Pattern(17640, 2)), S_OK);
     ASSERT_EQ(Stop(), S_OK);
     EXPECT_EQ(Position(), 2'000'000);  // still readable after the stop
 
-    sink.file.clear();
+    sink.ClearFile();
     Pause();
     EXPECT_EQ(Position(), 0);
     ASSERT_EQ(source->Push(Pattern(8820, 3)), S_OK);
-    EXPECT_EQ(sink.samples.back().start, 46);
+    EXPECT_EQ(sink.Samples().back().start, 46);
     EXPECT_EQ(Position(), 500'000);
     ASSERT_EQ(Stop(), S_OK);
-    EXPECT_EQ(ReadLe32(&sink.file[42]), 8820u);
+    EXPECT_EQ(ReadLe32(&sink.File()[42]), 8820u);
 }
 
 TEST_F(WavDestChain, PositionUsesTruncatedPcmDurations) {
-    Connect(Pcm(2, 44100, 16));
+    Connect(PcmType(2, 44100, 16));
     Pause();
     for (int i = 0; i < 3; ++i) ASSERT_EQ(source->Push(Pattern(1, 0)), S_OK);
     EXPECT_EQ(Position(), 3 * 56);  // 56.69 per byte, truncated each time
@@ -381,16 +376,16 @@ TEST_F(WavDestChain, PcmWithoutAByteRateFallsBackToTimeStamps) {
     wfx.nAvgBytesPerSec = 0;
     Connect(MakeAudioMediaType(wfx));
     Pause();
-    ASSERT_EQ(source->Push(Pattern(100, 0), At(0, 62500)), S_OK);
+    ASSERT_EQ(source->Push(Pattern(100, 0), Stamped(0, 62500)), S_OK);
     EXPECT_EQ(Position(), 62500);
 }
 
 TEST_F(WavDestChain, HeaderFailuresAreReported) {
-    Connect(Pcm(1, 8000, 16));
+    Connect(PcmType(1, 8000, 16));
     Pause();
     sink.seekResult = STG_E_INVALIDFUNCTION;
     EXPECT_EQ(Stop(), STG_E_INVALIDFUNCTION);
-    EXPECT_EQ(sink.streamWrites, 0);
+    EXPECT_EQ(sink.StreamWrites(), 0);
 
     sink.seekResult = S_OK;
     sink.writeResult = STG_E_MEDIUMFULL;
@@ -404,17 +399,17 @@ TEST_F(WavDestChain, HeaderFailuresAreReported) {
 
     sink.shortWrite.reset();
     sink.offerStream = false;  // a downstream without IStream gets no header
-    sink.file.clear();
+    sink.ClearFile();
     Pause();
     ASSERT_EQ(source->Push(Pattern(10, 0)), S_OK);
     EXPECT_EQ(Stop(), E_NOINTERFACE);
-    EXPECT_EQ(sink.file.size(), 46u + 10u);
-    EXPECT_TRUE(
-        std::all_of(sink.file.begin(), sink.file.begin() + 46, [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(sink.File().size(), 46u + 10u);
+    EXPECT_TRUE(std::all_of(sink.File().begin(), sink.File().begin() + 46,
+                            [](uint8_t b) { return b == 0; }));
 }
 
 TEST_F(WavDestChain, SampleLargerThanTheOutputBufferAbortsWithoutOverrun) {
-    Connect(Pcm(1, 8000, 16), /*sourceBuffer=*/4096);
+    Connect(PcmType(1, 8000, 16), /*sourceBuffer=*/4096);
     Pause();
     // An upstream that delivers from memory other than the allocator it announced can send
     // more than one output buffer holds: the stream stops instead of writing past the buffer.
@@ -424,13 +419,13 @@ TEST_F(WavDestChain, SampleLargerThanTheOutputBufferAbortsWithoutOverrun) {
     oversized.SetActualDataLength(4097);
     EXPECT_EQ(filter.InputPin()->Receive(&oversized), VFW_E_BUFFER_OVERFLOW);
     EXPECT_EQ(filter.BytesWritten(), 0u);
-    EXPECT_TRUE(sink.samples.empty());
+    EXPECT_TRUE(sink.Samples().empty());
     EXPECT_TRUE(graph.HasEvent(EC_ERRORABORT));
     oversized.Release();
 }
 
 TEST_F(WavDestChain, ProgressIsReadableWhileStreaming) {
-    Connect(Pcm(2, 44100, 16), 1764);
+    Connect(PcmType(2, 44100, 16), 1764);
     Pause();
     std::atomic<bool> done{false};
     std::thread streaming([&] {

@@ -10,13 +10,13 @@
 #include "platform/media/asf/CAsfReader.h"
 #include "platform/media/asf/CWmaDecoder.h"
 #include "tests/platform/asf/AsfTestKit.h"
-#include "tests/platform/media/TestFilters.h"
 #include "tests/support/IsolatedTest.h"
+#include "tests/support/filters/CaptureSink.h"
 
 namespace tarnel {
 namespace {
 
-using media::graphtest::CaptureSink;
+using test::harness::CaptureSink;
 
 test::PcmAudio FromPcm16(const std::vector<uint8_t>& bytes, int rate, int channels) {
     test::PcmAudio audio;
@@ -40,7 +40,7 @@ protected:
         HRESULT built = E_FAIL;
         int32_t code = 0;
         test::PcmAudio audio;
-        std::vector<media::graphtest::Received> samples;
+        std::vector<test::harness::CapturedSample> samples;
         std::vector<std::string> filters;
     };
 
@@ -134,7 +134,7 @@ TEST_F(AsfReaderTest, WmaDecodesToWhatFfmpegDecodes) {
         EXPECT_NEAR(test::RmsDb(ours.audio, 0, 4096), test::RmsDb(sine, 0), 1.0);
         // Time stamps run gap-free from 0.
         ASSERT_FALSE(ours.samples.empty());
-        EXPECT_EQ(ours.samples.front().start.value_or(-1), 0);
+        EXPECT_EQ(ours.samples.front().Start().value_or(-1), 0);
         EXPECT_TRUE(ours.samples.front().discontinuity);
     }
 }

@@ -3,21 +3,23 @@
 #include <gtest/gtest.h>
 
 #include "tests/platform/media/MediaGraphFixture.h"
-#include "tests/platform/media/TestFilters.h"
+#include "tests/support/filters/StreamSource.h"
 
 namespace tarnel::media {
 namespace {
 
-using graphtest::BlockPin;
-using graphtest::BlockSource;
 using graphtest::MediaGraphTest;
+using test::harness::StreamSource;
+using test::harness::StreamSourcePin;
 
 class FileWriterTest : public MediaGraphTest {
 protected:
     // A block source of the given type into a File Writer writing `file`.
-    CFileWriter* Build(std::vector<BlockPin::Block> blocks, const CMediaType& type,
+    CFileWriter* Build(std::vector<StreamSourcePin::Block> blocks, const CMediaType& type,
                        const std::filesystem::path& file) {
-        auto source = std::make_shared<BlockSource>(std::move(blocks), type);
+        auto source = std::make_shared<StreamSource>();
+        source->pin->blocks = std::move(blocks);
+        source->pin->types = {type};
         IBaseFilter* raw = source.get();
         EXPECT_EQ(graph_->AddFilter(source, "Blocks"), S_OK);
         IBaseFilter* writer = Add(CLSID_FileWriter, "File Writer");

@@ -13,6 +13,7 @@
 #include "platform/media/SystemFilters.h"
 #include "tests/support/IsolatedTest.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/filters/PinHelpers.h"
 
 namespace tarnel::media::graphtest {
 
@@ -33,13 +34,7 @@ protected:
     std::filesystem::path Path(const std::string& name) const { return workDir() / name; }
 
     static IPin* FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) {
-        std::vector<IPin*> pins;
-        if (!filter || FAILED(filter->EnumPins(&pins))) return nullptr;
-        for (IPin* pin : pins) {
-            PIN_DIRECTION d;
-            if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) return pin;
-        }
-        return nullptr;
+        return test::harness::PinOf(filter, direction);
     }
 
     // Creates a registered filter by class and adds it under `name`.

@@ -4,13 +4,13 @@
 
 #include "framework/WaveFormat.h"
 #include "tests/platform/media/MediaGraphFixture.h"
-#include "tests/platform/media/TestFilters.h"
+#include "tests/support/filters/CaptureSink.h"
 
 namespace tarnel::media {
 namespace {
 
-using graphtest::CaptureSink;
 using graphtest::MediaGraphTest;
+using test::harness::CaptureSink;
 
 class PcmConverterTest : public MediaGraphTest {
 protected:
@@ -69,9 +69,9 @@ TEST_P(PcmConverterSignalTest, KeepsFrequencyLevelAndLength) {
     // Output times run without gaps from 0.
     REFERENCE_TIME expected = 0;
     for (const auto& s : sink->Samples()) {
-        ASSERT_TRUE(s.start);
-        EXPECT_NEAR(double(*s.start), double(expected), 1.0);
-        expected = *s.stop;
+        ASSERT_TRUE(s.Start());
+        EXPECT_NEAR(double(*s.Start()), double(expected), 1.0);
+        expected = *s.Stop();
     }
 }
 

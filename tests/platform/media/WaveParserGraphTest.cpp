@@ -8,13 +8,13 @@
 #include "framework/WaveFormat.h"
 #include "platform/media/renderer/CNullRenderer.h"
 #include "tests/platform/media/MediaGraphFixture.h"
-#include "tests/platform/media/TestFilters.h"
+#include "tests/support/filters/CaptureSink.h"
 
 namespace tarnel::media {
 namespace {
 
-using graphtest::CaptureSink;
 using graphtest::MediaGraphTest;
+using test::harness::CaptureSink;
 
 class WaveParserTest : public MediaGraphTest {
 protected:
@@ -87,13 +87,13 @@ TEST_F(WaveParserTest, DeliversEveryFormatWithDurationAndContiguousTimes) {
         REFERENCE_TIME expected = 0;
         const size_t blockAlign = size_t(c.channels * c.bits / 8);
         for (const auto& s : samples) {
-            ASSERT_TRUE(s.start && s.stop);
-            EXPECT_EQ(*s.start, expected);
+            ASSERT_TRUE(s.Start() && s.Stop());
+            EXPECT_EQ(*s.Start(), expected);
             EXPECT_EQ(s.bytes.size() % blockAlign, 0u);
-            expected = *s.stop;
+            expected = *s.Stop();
         }
         EXPECT_NEAR(double(expected), 13'000'000.0, 1.0);
-        EXPECT_EQ(sink->endOfStreams, 1);
+        EXPECT_EQ(sink->EndOfStreamCount(), 1);
     }
 }
 
@@ -216,7 +216,7 @@ TEST_F(WaveParserTest, SeekingBeforeTheRunPlaysTheChosenStretch) {
               std::vector<uint8_t>(data.begin() + 8000 * 4, data.begin() + 20000 * 4));
     auto samples = sink->Samples();
     ASSERT_FALSE(samples.empty());
-    EXPECT_EQ(samples.front().start, 0);  // times restart at the segment start
+    EXPECT_EQ(samples.front().Start(), 0);  // times restart at the segment start
 
     // Other formats and rates are refused; a null pointer is an error.
     const GUID bytes = TIME_FORMAT_BYTE;
@@ -242,7 +242,7 @@ TEST_F(WaveParserTest, SeekingWhileRunningFlushesAndRestarts) {
     ASSERT_EQ(ParserSeeking()->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
                                             AM_SEEKING_NoPositioning),
               S_OK);
-    EXPECT_GE(sink->flushes, 1);
+    EXPECT_GE(sink->FlushCount(), 1);
     sink->ClearSamples();
     sink->Release();
     int32_t code = 0;

@@ -10,10 +10,12 @@
 #include "platform/media/mpeg/CMpegSplitter.h"
 #include "platform/media/mpeg/MpegSplitterRegistration.h"
 #include "tests/filters/mp3enc/Mpg123Reference.h"
-#include "tests/filters/mp3enc/PushHarness.h"
 #include "tests/filters/mp3enc/TestSignals.h"
 #include "tests/platform/mpeg/MpegTestStreams.h"
 #include "tests/support/IsolatedTest.h"
+#include "tests/support/filters/CaptureSink.h"
+#include "tests/support/filters/PushSource.h"
+#include "tests/support/filters/RecordingGraph.h"
 
 namespace tarnel::media {
 namespace {
@@ -30,7 +32,7 @@ struct MpegChain {
         Stop();
         for (IPin* pin : std::initializer_list<IPin*>{source.GetPin(0), splitter.InputPin(),
                                                       splitter.OutputPin(), decoder.InputPin(),
-                                                      decoder.OutputPin(), sink.Input()}) {
+                                                      decoder.OutputPin(), sink.Pin()}) {
             pin->Disconnect();
         }
     }
@@ -41,7 +43,7 @@ struct MpegChain {
         if (FAILED(hr)) return hr;
         hr = splitter.OutputPin()->Connect(decoder.InputPin(), nullptr);
         if (FAILED(hr)) return hr;
-        return decoder.OutputPin()->Connect(sink.Input(), nullptr);
+        return decoder.OutputPin()->Connect(sink.Pin(), nullptr);
     }
     void Start() {
         ASSERT_EQ(sink.Pause(), S_OK);
@@ -61,17 +63,18 @@ struct MpegChain {
         return sink.WaitForEndOfStream(kWaitMs);
     }
     std::vector<int16_t> Pcm() const {
-        const auto bytes = sink.AllBytes();
+        const auto bytes = sink.Bytes();
         std::vector<int16_t> pcm(bytes.size() / 2);
         std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
         return pcm;
     }
 
-    test::push::EventRecorderGraph graph;
+    test::harness::RecordingGraph graph;
     CFileSource source;
     CMpegSplitter splitter;
     CMpegAudioDecoder decoder;
-    test::push::CaptureSink sink{[](const CMediaType& t) { return t.subtype == MEDIASUBTYPE_PCM; }};
+    test::harness::CaptureSink sink{
+        [](const CMediaType& t) { return t.subtype == MEDIASUBTYPE_PCM; }};
 };
 
 std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
@@ -109,7 +112,7 @@ TEST_F(MpegGraphTest, DecodesLikeLibmpg123WithTagsAroundTheAudio) {
         "song.mp3", Cat({test::MakeId3v2(2000), s.bytes, test::MakeApeTag(64), test::MakeId3v1()}));
     MpegChain chain;
     ASSERT_EQ(chain.Open(file), S_OK);
-    const CMediaType& out = chain.sink.Input()->CurrentMediaType();
+    const CMediaType& out = chain.sink.Pin()->CurrentMediaType();
     auto wfx = out.WaveFormatEx();
     ASSERT_TRUE(wfx);
     EXPECT_EQ(wfx->nSamplesPerSec, 44100u);
@@ -124,7 +127,7 @@ TEST_F(MpegGraphTest, DecodesLikeLibmpg123WithTagsAroundTheAudio) {
     for (const auto& sample : chain.sink.Samples()) {
         ASSERT_EQ(sample.timeResult, S_OK);
         EXPECT_EQ(sample.start, expected);
-        expected = sample.end;
+        expected = sample.stop;
     }
     EXPECT_NEAR(double(expected) / UNITS, double(chain.Pcm().size()) / 2 / 44100, 1e-6);
 }
@@ -148,7 +151,7 @@ TEST_F(MpegGraphTest, MonoMpeg2StreamComesOutMonoAtItsRate) {
     const auto file = Write("mono.mp3", s.bytes);
     MpegChain chain;
     ASSERT_EQ(chain.Open(file), S_OK);
-    auto wfx = chain.sink.Input()->CurrentMediaType().WaveFormatEx();
+    auto wfx = chain.sink.Pin()->CurrentMediaType().WaveFormatEx();
     ASSERT_TRUE(wfx);
     EXPECT_EQ(wfx->nSamplesPerSec, 22050u);
     EXPECT_EQ(wfx->nChannels, 1);
@@ -185,7 +188,7 @@ TEST_F(MpegGraphTest, SeekWhileRunningFlushesAndStartsOver) {
                                                        nullptr, AM_SEEKING_NoPositioning),
               S_OK);
     ASSERT_TRUE(chain.sink.WaitForEndOfStream(kWaitMs, 2));
-    EXPECT_EQ(chain.sink.flushes, 1);
+    EXPECT_EQ(chain.sink.FlushCount(), 1);
     EXPECT_GT(chain.sink.SamplesSinceFlush(), 0u);
     EXPECT_TRUE(chain.graph.Events().empty());
 }
